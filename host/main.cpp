@@ -1,0 +1,122 @@
+// pinforge-host: the workstation's part towards the companion libraries. It loads a library by
+// name as the workstation does and calls its exports.
+#include <win32/windows.h>
+
+#include <pinforge/machine.h>
+#include <vcl/SysUtils.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kUsage = 2;
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: pinforge-host ternlock sync\n"
+               "       pinforge-host ternlock package [--out FILE]\n");
+  return kUsage;
+}
+
+// A host path (with '/') is taken through the machine's mapping; anything else is a Windows path.
+std::string WindowsPathOf(const std::string& arg) {
+  return arg.find('/') != std::string::npos ? pinforge::machine::HostToWindows(arg) : arg;
+}
+
+class Library {
+ public:
+  explicit Library(const char* name) : name_(name), module_(LoadLibraryA(name)) {
+    if (!module_) std::fprintf(stderr, "pinforge-host: cannot load %s (error %u)\n", name, GetLastError());
+  }
+  ~Library() {
+    if (module_) FreeLibrary(module_);
+  }
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+  explicit operator bool() const { return module_ != 0; }
+
+  template <class F>
+  F Export(const char* symbol) const {
+    auto f = reinterpret_cast<F>(GetProcAddress(module_, symbol));
+    if (!f) std::fprintf(stderr, "pinforge-host: %s has no export %s\n", name_, symbol);
+    return f;
+  }
+
+ private:
+  const char* name_;
+  HMODULE module_;
+};
+
+void HexDump(const unsigned char* data, std::size_t size) {
+  for (std::size_t row = 0; row < size; row += 16) {
+    std::printf("%08zX ", row);
+    std::string ascii;
+    for (std::size_t i = row; i < row + 16; ++i) {
+      if (i < size) {
+        std::printf(" %02X", data[i]);
+        ascii += (data[i] >= 0x20 && data[i] < 0x7F) ? static_cast<char>(data[i]) : '.';
+      } else {
+        std::printf("   ");
+      }
+    }
+    std::printf("  |%s|\n", ascii.c_str());
+  }
+}
+
+int TernlockSync() {
+  Library lib("Ternlock.dll");
+  if (!lib) return kUsage;
+  auto sync = lib.Export<int (*)()>("ReadIniDataAndSetToHistory");
+  if (!sync) return kUsage;
+  std::printf("result=%d\n", sync());
+  return 0;
+}
+
+int TernlockPackage(const std::string& out) {
+  Library lib("Ternlock.dll");
+  if (!lib) return kUsage;
+  auto package = lib.Export<int (*)(HGLOBAL*)>("DllPackageData");
+  if (!package) return kUsage;
+  HGLOBAL block = 0;
+  int result = package(&block);
+  SIZE_T size = block ? GlobalSize(block) : 0;
+  std::printf("result=%d size=%u\n", result, size);
+  if (!block) return 0;
+  const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
+  int status = 0;
+  if (!out.empty()) {
+    std::string path = WindowsPathOf(out);
+    int file = FileCreate(path);
+    if (file < 0 || FileWrite(file, bytes, static_cast<int>(size)) != static_cast<int>(size)) {
+      std::fprintf(stderr, "pinforge-host: cannot write %s (error %u)\n", path.c_str(), GetLastError());
+      status = kUsage;
+    }
+    if (file >= 0) FileClose(file);
+  } else if (bytes) {
+    HexDump(bytes, size);
+  }
+  GlobalUnlock(block);
+  GlobalFree(block);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() >= 2 && args[0] == "ternlock") {
+    if (args[1] == "sync" && args.size() == 2) return TernlockSync();
+    if (args[1] == "package") {
+      std::string out;
+      for (std::size_t i = 2; i < args.size(); ++i) {
+        if (args[i] == "--out" && i + 1 < args.size()) out = args[++i];
+        else return Usage();
+      }
+      return TernlockPackage(out);
+    }
+  }
+  return Usage();
+}

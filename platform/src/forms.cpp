@@ -1,0 +1,55 @@
+#include <vcl/Dialogs.h>
+#include <vcl/Forms.h>
+
+#include <pinforge/ui.h>
+
+#include "windows.h"
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner) {
+  handle_ = pinforge::win::Create("TApplication", "", 0);
+}
+
+TApplication::~TApplication() { DestroyWindow(handle_); }
+
+void TApplication::SetTitle(const AnsiString& title) {
+  title_ = title;
+  SetWindowTextA(handle_, title.c_str());
+}
+
+void TApplication::ProcessMessages() {
+  // Nothing is queued between the windows of the process yet: painting is immediate.
+}
+
+void TApplication::Run() {
+  while (!terminated_) {
+    ProcessMessages();
+    terminated_ = true;  // no window can post a message that keeps the loop alive
+  }
+}
+
+int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, UINT flags) {
+  return MessageBoxA(handle_, text.c_str(), caption.empty() ? title_.c_str() : caption.c_str(), flags);
+}
+
+void TApplication::ShowException(const std::exception& e) {
+  AnsiString message = e.what();
+  if (!message.empty() && message.back() != '.') message += '.';
+  MessageBoxA(handle_, message.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+TApplication* Application = new TApplication(nullptr);  // the process's, never destroyed
+
+AnsiString InputBox(const AnsiString& caption, const AnsiString& prompt, const AnsiString& defaultValue) {
+  return pinforge::ui::InputBox(caption, prompt, defaultValue).value_or(defaultValue);
+}
+
+bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) {
+  auto answer = pinforge::ui::InputBox(caption, prompt, value);
+  if (!answer) return false;
+  value = *answer;
+  return true;
+}
+
+void ShowMessage(const AnsiString& message) {
+  MessageBoxA(Application->Handle(), message.c_str(), Application->Title().c_str(), MB_OK);
+}

@@ -1,0 +1,20 @@
+// Code page 1252 text: conversion to and from the host's UTF-8, case folding as Windows does it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pinforge::text {
+
+std::string AnsiToUtf8(std::string_view ansi);
+// Characters without a code page 1252 form become '?'; so do bytes that are not valid UTF-8.
+std::string Utf8ToAnsi(std::string_view utf8);
+char UpperAnsi(char c);
+char LowerAnsi(char c);
+std::string UpperAnsi(std::string_view s);
+bool EqualNoCase(std::string_view a, std::string_view b);
+int CompareNoCase(std::string_view a, std::string_view b);
+std::string_view Trim(std::string_view s);  // spaces and tabs
+std::string JsonQuote(std::string_view utf8);
+
+}  // namespace pinforge::text
