@@ -8,9 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#define PF_INTERNAL __attribute__((visibility("default")))  // reached by the tests and fuzz targets
+
 namespace pinforge {
 
-class IniDocument {
+class PF_INTERNAL IniDocument {
  public:
   IniDocument() = default;
   explicit IniDocument(std::string_view bytes);
@@ -47,6 +49,6 @@ struct IniLine {
   std::string name;   // section or key name, trimmed
   std::string value;  // key value, trimmed, outer quotes removed
 };
-IniLine ParseIniLine(std::string_view line);
+PF_INTERNAL IniLine ParseIniLine(std::string_view line);
 
 }  // namespace pinforge

@@ -259,11 +259,11 @@ bool FullPath(std::string_view input, std::string& full) {
   } else {
     std::string cwd;
     if (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]))) {
-      char drive = text::UpperAnsi(p[0]);
+      char drive = p[0];  // kept as written, as the platform does
       rest = p.substr(2);
       if (rest.empty() || rest[0] != '\\') {
         cwd = Machine::Get().CurrentDirectory();
-        std::string base = (text::UpperAnsi(cwd[0]) == drive) ? cwd : std::string(1, drive) + ":\\";
+        std::string base = (text::UpperAnsi(cwd[0]) == text::UpperAnsi(drive)) ? cwd : std::string(1, drive) + ":\\";
         rest = base.substr(2) + "\\" + rest;
       }
       prefix = std::string(1, drive) + ":";

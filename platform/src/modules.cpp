@@ -63,8 +63,9 @@ bool IsRegularFile(const std::string& windows, paths::Mapped& m, struct stat& st
 
 bool Locate(const std::string& name, std::string& windows, paths::Mapped& m, struct stat& st) {
   if (name.find_first_of("\\/:") != std::string::npos) {
-    if (!paths::FullPath(name, windows)) return false;
-    return IsRegularFile(windows, m, st);
+    if (!paths::FullPath(name, windows) || !IsRegularFile(windows, m, st)) return false;
+    windows = paths::ToWindows(m.host);  // as the file system spells it, like a searched name
+    return true;
   }
   std::vector<std::string> dirs;
   std::string program = paths::ToWindows(paths::ProgramHostPath());

@@ -1,0 +1,80 @@
+// pinforge-host as the workstation runs it: a fresh machine, a scripted UI, files and transcript.
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "TestMachine.h"
+
+using namespace testing_support;
+
+namespace {
+
+struct HostRun {
+  int status;
+  std::string out;
+};
+
+HostRun Host(const TestMachine& m, const std::string& args, const std::string& program = PINFORGE_BIN_DIR "/pinforge-host") {
+  std::string cmd = "cd '" + m.Dir().string() + "' && PINFORGE_ROOT='" + m.Root().string() + "' PINFORGE_UI='script:" +
+                    (m.Dir() / "answers.txt").string() + "' PINFORGE_UI_LOG='" + (m.Dir() / "ui.jsonl").string() + "' '" +
+                    program + "' " + args + " 2>'" + (m.Dir() / "stderr.txt").string() + "'";
+  FILE* p = popen(cmd.c_str(), "r");
+  HostRun r{-1, ""};
+  char buf[4096];
+  for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+  int status = pclose(p);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+}  // namespace
+
+TEST(PinforgeHost, SyncAndPackageOnAFreshMachine) {
+  TestMachine m;
+  WriteFile(m.C() / "WINDOWS" / "QuorHistory.ini",
+            "[System]\r\nPath=C:\\Pinforge\r\n[SelectDlg]\r\nIcFileName=W78E52.ini\r\n");
+  WriteFile(m.C() / "Pinforge" / "ini" / "w78e52.ini",
+            "[ICInformation]\r\nBRAND=Winbond\r\nNAME=W78E52\r\n[MPU48_51Configuration]\r\nLockBit1Enabled=2\r\n"
+            "EncyptionTable=16\r\n");
+  HostRun sync = Host(m, "ternlock sync");
+  EXPECT_EQ(sync.status, 0);
+  EXPECT_EQ(sync.out, "result=1\n");
+  EXPECT_EQ(ReadFile(m.C() / "Pinforge" / "MPU51_Table.bin"), std::string(16, '\xFF'));
+  EXPECT_EQ(ReadFile(m.C() / "WINDOWS" / "QuorHistory.ini"),
+            "[System]\r\nPath=C:\\Pinforge\r\n[SelectDlg]\r\nIcFileName=W78E52.ini\r\n\r\n[MPU48_51Configuration]\r\n"
+            "LockBit1Enabled=2\r\nLockBit2Enabled=0\r\nLockBit3Enabled=0\r\nEnabledEncyption=0\r\nConfigWord1=FFFF\r\n"
+            "ConfigWord2=FFFF\r\nWritedBy=Winbond_W78E52\r\n");
+
+  HostRun pkg = Host(m, "ternlock package --out C:\\package.bin");
+  EXPECT_EQ(pkg.status, 0);
+  EXPECT_EQ(pkg.out, "result=1 size=124\n");
+  EXPECT_EQ(ReadFile(m.C() / "package.bin"),
+            std::string("0018\x01\x00\x00\x00\xFF\xFF\xFF\xFF", 12) + std::string(16, '\xFF') + std::string(96, '\0'));
+  HostRun dump = Host(m, "ternlock package");
+  EXPECT_EQ(dump.out.substr(0, 96),
+            "result=1 size=124\n00000000  30 30 31 38 01 00 00 00 FF FF FF FF FF FF FF FF  |0018............|\n");
+  EXPECT_TRUE(m.Transcript().empty());
+}
+
+TEST(PinforgeHost, FailuresAreReportedAsTheWorkstationSeesThem) {
+  TestMachine m;
+  HostRun sync = Host(m, "ternlock sync");  // no history, no description file
+  EXPECT_EQ(sync.status, 0);
+  EXPECT_EQ(sync.out, "result=-1\n");
+  EXPECT_EQ(m.Transcript(), (std::vector<std::string>{BoxLine("ReadConfigBitsAndPacking()", "Not Found File[*.ini].", "OK",
+                                                              "none", "OK", 0, "OK")}));
+  HostRun pkg = Host(m, "ternlock package");
+  EXPECT_EQ(pkg.out, "result=0 size=0\n");
+  EXPECT_EQ(Host(m, "ternlock").status, 2);
+  EXPECT_EQ(Host(m, "ternlock package --out").status, 2);
+  EXPECT_EQ(Host(m, "nothing").status, 2);
+
+  // A program folder without the library: the library cannot be loaded.
+  fs::create_directories(m.Dir() / "bin");
+  for (const char* f : {"pinforge-host", "libpinforge-platform.so"})
+    fs::copy_file(fs::path(PINFORGE_BIN_DIR) / f, m.Dir() / "bin" / f);
+  HostRun missing = Host(m, "ternlock sync", (m.Dir() / "bin" / "pinforge-host").string());
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_NE(ReadFile(m.Dir() / "stderr.txt").find("cannot load Ternlock.dll"), std::string::npos);
+}
