@@ -4,9 +4,18 @@
 
 namespace pinforge {
 
+namespace {
+// A line as stored keeps the CR of a CR LF ending; it is no part of the line's meaning.
+std::string_view Content(std::string_view raw) {
+  if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+  return raw;
+}
+bool IsBlank(std::string_view raw) { return text::Trim(Content(raw)).empty(); }
+}  // namespace
+
 IniLine ParseIniLine(std::string_view raw) {
   IniLine out;
-  std::string_view line = text::Trim(raw);
+  std::string_view line = text::Trim(Content(raw));
   if (line.empty() || line.front() == ';') return out;
   if (line.front() == '[') {
     std::string_view rest = line.substr(1);
@@ -28,14 +37,14 @@ IniLine ParseIniLine(std::string_view raw) {
 }
 
 IniDocument::IniDocument(std::string_view bytes) {
+  // New lines take the ending of the file's first line (CR LF for a new file).
   auto firstNl = bytes.find('\n');
-  if (firstNl != std::string_view::npos && (firstNl == 0 || bytes[firstNl - 1] != '\r')) eol_ = "\n";
+  if (firstNl != std::string_view::npos && (firstNl == 0 || bytes[firstNl - 1] != '\r')) crlf_ = false;
   finalEol_ = bytes.empty() || bytes.back() == '\n';
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     auto nl = bytes.find('\n', pos);
     std::string_view line = bytes.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     lines_.push_back({std::string(line)});
     if (nl == std::string_view::npos) break;
     pos = nl + 1;
@@ -105,25 +114,33 @@ std::vector<std::string> IniDocument::Keys(std::string_view section) const {
 }
 
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+  const std::string cr = crlf_ ? "\r" : "";
   std::size_t header = FindSection(section);
   if (header == std::string::npos) {
-    if (!lines_.empty() && !text::Trim(lines_.back().text).empty()) lines_.push_back({""});
-    lines_.push_back({"[" + std::string(section) + "]"});
-    lines_.push_back({std::string(key) + "=" + std::string(value)});
+    if (!lines_.empty() && !IsBlank(lines_.back().text)) {
+      if (!finalEol_) lines_.back().text += cr;
+      lines_.push_back({cr});
+    }
+    lines_.push_back({"[" + std::string(section) + "]" + cr});
+    lines_.push_back({std::string(key) + "=" + std::string(value) + cr});
     finalEol_ = true;
     return;
   }
   std::size_t at = FindKey(header, key);
   if (at != std::string::npos) {
-    lines_[at].text = ParseIniLine(lines_[at].text).name + "=" + std::string(value);
+    std::string& line = lines_[at].text;
+    bool hadCr = !line.empty() && line.back() == '\r';
+    line = ParseIniLine(line).name + "=" + std::string(value) + (hadCr ? "\r" : "");
     return;
   }
   // A new key goes after the section's last non-blank line.
-  std::size_t end = SectionEnd(header);
-  std::size_t insert = end;
-  while (insert > header + 1 && text::Trim(lines_[insert - 1].text).empty()) --insert;
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert), {std::string(key) + "=" + std::string(value)});
-  if (insert == lines_.size() - 1) finalEol_ = true;
+  std::size_t insert = SectionEnd(header);
+  while (insert > header + 1 && IsBlank(lines_[insert - 1].text)) --insert;
+  if (insert == lines_.size() && !finalEol_) {
+    lines_.back().text += cr;
+    finalEol_ = true;
+  }
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert), {std::string(key) + "=" + std::string(value) + cr});
 }
 
 bool IniDocument::DeleteKey(std::string_view section, std::string_view key) {
@@ -149,7 +166,7 @@ std::string IniDocument::Serialize() const {
   std::string out;
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     out += lines_[i].text;
-    if (i + 1 < lines_.size() || finalEol_) out += eol_;
+    if (i + 1 < lines_.size() || finalEol_) out += '\n';
   }
   return out;
 }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#define PF_INTERNAL __attribute__((visibility("default")))  // reached by the tests and fuzz targets
+#include "internal.h"
 
 namespace pinforge {
 
@@ -39,7 +39,7 @@ class PF_INTERNAL IniDocument {
   std::size_t FindKey(std::size_t header, std::string_view key) const;
 
   std::vector<Line> lines_;
-  std::string eol_ = "\r\n";
+  bool crlf_ = true;  // new lines end in CR LF
   bool finalEol_ = true;
 };
 

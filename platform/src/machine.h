@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "internal.h"
+
 namespace pinforge {
 
 constexpr UINT DRIVE_UNKNOWN = 0;
@@ -72,7 +74,7 @@ namespace paths {
 
 // GetFullPathName: an absolute, normalised Windows path ("/" taken as "\", "." and ".."
 // resolved, trailing dots and spaces of components dropped). False for an empty path.
-bool FullPath(std::string_view path, std::string& full);
+PF_INTERNAL bool FullPath(std::string_view path, std::string& full);
 
 struct Mapped {
   std::string host;      // host path, components matched case-insensitively where they exist
@@ -87,7 +89,7 @@ std::string ToWindows(std::string_view hostPath);
 // Splits "C:\a\b" into "C:\a" and "b"; for a root the name is empty.
 void Split(std::string_view full, std::string& dir, std::string& name);
 // Windows wildcard match of one name: '*' and '?' and the "*.*" convention, case-insensitive.
-bool WildcardMatch(std::string_view pattern, std::string_view name);
+PF_INTERNAL bool WildcardMatch(std::string_view pattern, std::string_view name);
 // Host path of the running program and its folder.
 std::string ProgramHostPath();
 

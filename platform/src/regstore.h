@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "internal.h"
+
 namespace pinforge::reg {
 
 struct Value {
@@ -29,8 +31,8 @@ struct Key {
 
 // Parses REGEDIT4 text into the four hives; lines it cannot read are listed in errors and skipped.
 // False when the text is not a REGEDIT4 file at all.
-__attribute__((visibility("default"))) bool Parse(std::string_view textBytes, Key hives[4], std::vector<std::string>& errors);
-__attribute__((visibility("default"))) std::string Serialize(const Key hives[4]);
+PF_INTERNAL bool Parse(std::string_view textBytes, Key hives[4], std::vector<std::string>& errors);
+PF_INTERNAL std::string Serialize(const Key hives[4]);
 const char* HiveName(int index);
 
 }  // namespace pinforge::reg

@@ -77,6 +77,13 @@ TEST(IniFile, WritesKeepEverythingElseAsItWas) {
   ini.EraseSection("c");
   EXPECT_EQ(ReadFile(file), "; header\r\n[A]\r\nKey=new\r\nAdded=v\r\n\r\n[B]\r\n\r\n");
 
+  // A file with LF endings and a stray CR keeps every byte; the new line takes the file's ending.
+  fs::path lf = m.C() / "WINDOWS" / "lf.ini";
+  WriteFile(lf, "[A]\nodd=x\r\r\nk=1");
+  TIniFile("lf.ini").WriteString("A", "new", "2");
+  EXPECT_EQ(ReadFile(lf), "[A]\nodd=x\r\r\nk=1\nnew=2\n");
+  EXPECT_EQ(TIniFile("lf.ini").ReadString("A", "odd", ""), "x\r");
+
   TIniFile fresh("fresh.ini");
   fresh.WriteString("S", "k", "v");
   EXPECT_EQ(ReadFile(m.C() / "WINDOWS" / "fresh.ini"), "[S]\r\nk=v\r\n");
