@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -37,7 +38,8 @@ DWORD AttributesOf(const struct stat& st) {
 }
 
 bool ReplaceHostFile(const std::string& host, const std::string& bytes) {
-  std::string tmp = host + ".~" + std::to_string(getpid()) + "-" + std::to_string(GetTickCount());
+  static std::atomic<unsigned> serial{0};
+  std::string tmp = host + ".~" + std::to_string(getpid()) + "-" + std::to_string(serial++);
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) {
     SetLastError(ErrorFromErrno(errno));
