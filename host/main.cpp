@@ -17,7 +17,8 @@ constexpr int kUsage = 2;
 int Usage() {
   std::fprintf(stderr,
                "usage: pinforge-host ternlock sync\n"
-               "       pinforge-host ternlock package [--out FILE]\n");
+               "       pinforge-host ternlock package [--out FILE]\n"
+               "       pinforge-host quillport install\n");
   return kUsage;
 }
 
@@ -103,6 +104,15 @@ int TernlockPackage(const std::string& out) {
   return status;
 }
 
+int QuillportInstall() {
+  Library lib("Quillport.dll");
+  if (!lib) return kUsage;
+  auto install = lib.Export<int (*)()>("TestDLL");
+  if (!install) return kUsage;
+  std::printf("result=%d\n", install());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,5 +128,6 @@ int main(int argc, char** argv) {
       return TernlockPackage(out);
     }
   }
+  if (args.size() == 2 && args[0] == "quillport" && args[1] == "install") return QuillportInstall();
   return Usage();
 }

@@ -5,15 +5,17 @@
 
 #include "windows.h"
 
-TApplication::TApplication(TComponent* owner) : TComponent(owner) {
-  handle_ = pinforge::win::Create("TApplication", "", 0);
+TApplication::TApplication(TComponent* owner, bool forLibrary) : TComponent(owner) {
+  if (!forLibrary) handle_ = pinforge::win::Create("TApplication", "", 0);
 }
 
-TApplication::~TApplication() { DestroyWindow(handle_); }
+TApplication::~TApplication() {
+  if (handle_) DestroyWindow(handle_);
+}
 
 void TApplication::SetTitle(const AnsiString& title) {
   title_ = title;
-  SetWindowTextA(handle_, title.c_str());
+  if (handle_) SetWindowTextA(handle_, title.c_str());
 }
 
 void TApplication::ProcessMessages() {
@@ -28,7 +30,7 @@ void TApplication::Run() {
 }
 
 int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, UINT flags) {
-  return MessageBoxA(handle_, text.c_str(), caption.empty() ? title_.c_str() : caption.c_str(), flags);
+  return MessageBoxA(handle_, text.c_str(), caption.c_str(), flags);
 }
 
 void TApplication::ShowException(const std::exception& e) {

@@ -78,3 +78,15 @@ TEST(PinforgeHost, FailuresAreReportedAsTheWorkstationSeesThem) {
   EXPECT_EQ(missing.out, "");
   EXPECT_NE(ReadFile(m.Dir() / "stderr.txt").find("cannot load Ternlock.dll"), std::string::npos);
 }
+
+TEST(PinforgeHost, QuillportInstallRegistersOnceAndReportsItsBox) {
+  TestMachine m;
+  HostRun first = Host(m, "quillport install");
+  EXPECT_EQ(first.status, 0);
+  EXPECT_EQ(first.out, "result=1\n");
+  EXPECT_NE(ReadFile(m.Root() / "system.reg").find("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\rarEV]"),
+            std::string::npos);
+  EXPECT_EQ(Host(m, "quillport install").out, "result=2\n");
+  EXPECT_EQ(m.Transcript(), (std::vector<std::string>{BoxLine("", "Install I/O driver success.", "OK", "none", "OK", 0, "OK")}));
+  EXPECT_EQ(Host(m, "quillport").status, 2);
+}

@@ -7,7 +7,8 @@
 
 class PF_API TApplication : public TComponent {
  public:
-  explicit TApplication(TComponent* owner);
+  // A library's own application object has no window, as the class library makes it in a DLL.
+  explicit TApplication(TComponent* owner, bool forLibrary = false);
   ~TApplication() override;
 
   void Initialize() {}
@@ -19,8 +20,8 @@ class PF_API TApplication : public TComponent {
   HWND Handle() const { return handle_; }
   const AnsiString& Title() const { return title_; }
   void SetTitle(const AnsiString& title);
-  // A box owned by the application's window; the title is the caption when none is given.
-  int MessageBox(const AnsiString& text, const AnsiString& caption, UINT flags);
+  // A box owned by the application's window (none for a library's), with the caption as given.
+  int MessageBox(const AnsiString& text, const AnsiString& caption, UINT flags = MB_OK);
   // Shows an exception's message in a stop box, as the message loop does for uncaught ones.
   void ShowException(const std::exception& e);
 

@@ -80,6 +80,13 @@ constexpr DWORD ERROR_BADDB = 1009;
 constexpr DWORD ERROR_BADKEY = 1010;
 constexpr DWORD ERROR_CANTWRITE = 1013;
 constexpr DWORD ERROR_KEY_DELETED = 1018;
+constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
+constexpr DWORD ERROR_INVALID_SERVICE_ACCOUNT = 1057;
+constexpr DWORD ERROR_SERVICE_DOES_NOT_EXIST = 1060;
+constexpr DWORD ERROR_SERVICE_EXISTS = 1073;
+constexpr DWORD ERROR_DUPLICATE_SERVICE_NAME = 1078;
+constexpr DWORD ERROR_DATABASE_DOES_NOT_EXIST = 1065;
+constexpr DWORD ERROR_INVALID_SERVICE_NAME = 123;
 constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
 constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
 constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
@@ -267,6 +274,40 @@ PF_API DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR 
                                              DWORD size, LPCSTR fileName);
 PF_API UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR fileName);
 PF_API BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);
+
+// ---- service manager -------------------------------------------------------------------------
+using SC_HANDLE = std::uint32_t;
+constexpr DWORD SC_MANAGER_CONNECT = 0x0001;
+constexpr DWORD SC_MANAGER_CREATE_SERVICE = 0x0002;
+constexpr DWORD SC_MANAGER_ENUMERATE_SERVICE = 0x0004;
+constexpr DWORD SC_MANAGER_LOCK = 0x0008;
+constexpr DWORD SC_MANAGER_QUERY_LOCK_STATUS = 0x0010;
+constexpr DWORD SC_MANAGER_MODIFY_BOOT_CONFIG = 0x0020;
+constexpr DWORD SC_MANAGER_ALL_ACCESS = 0xF003F;
+constexpr DWORD SERVICE_QUERY_CONFIG = 0x0001;
+constexpr DWORD SERVICE_QUERY_STATUS = 0x0004;
+constexpr DWORD SERVICE_ALL_ACCESS = 0xF01FF;
+constexpr DWORD SERVICE_KERNEL_DRIVER = 0x01;
+constexpr DWORD SERVICE_FILE_SYSTEM_DRIVER = 0x02;
+constexpr DWORD SERVICE_WIN32_OWN_PROCESS = 0x10;
+constexpr DWORD SERVICE_WIN32_SHARE_PROCESS = 0x20;
+constexpr DWORD SERVICE_INTERACTIVE_PROCESS = 0x100;
+constexpr DWORD SERVICE_BOOT_START = 0;
+constexpr DWORD SERVICE_SYSTEM_START = 1;
+constexpr DWORD SERVICE_AUTO_START = 2;
+constexpr DWORD SERVICE_DEMAND_START = 3;
+constexpr DWORD SERVICE_DISABLED = 4;
+constexpr DWORD SERVICE_ERROR_IGNORE = 0;
+constexpr DWORD SERVICE_ERROR_NORMAL = 1;
+constexpr DWORD SERVICE_ERROR_SEVERE = 2;
+constexpr DWORD SERVICE_ERROR_CRITICAL = 3;
+PF_API SC_HANDLE WINAPI OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access);
+PF_API SC_HANDLE WINAPI OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access);
+PF_API SC_HANDLE WINAPI CreateServiceA(SC_HANDLE manager, LPCSTR name, LPCSTR displayName, DWORD access,
+                                       DWORD serviceType, DWORD startType, DWORD errorControl, LPCSTR binaryPath,
+                                       LPCSTR loadOrderGroup, LPDWORD tagId, LPCSTR dependencies,
+                                       LPCSTR serviceStartName, LPCSTR password);
+PF_API BOOL WINAPI CloseServiceHandle(SC_HANDLE handle);
 
 // ---- user interface --------------------------------------------------------------------------
 constexpr UINT MB_OK = 0x0;
