@@ -32,3 +32,21 @@ function(pinforge_program target)
   set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE OFF)
   target_link_libraries(${target} PRIVATE pinforge_platform ${P_LIBS})
 endfunction()
+
+# Packs the resources a resource script names (compiled by pfrc) into the ".pfrsrc" section of a
+# module's file, where the platform finds them through the module handle.
+function(pinforge_resources target script)
+  cmake_parse_arguments(R "" "" "DEPENDS;INCLUDE" ${ARGN})
+  set(blob ${CMAKE_CURRENT_BINARY_DIR}/${target}.pfrsrc)
+  set(includes)
+  foreach(dir IN LISTS R_INCLUDE)
+    list(APPEND includes -I ${dir})
+  endforeach()
+  add_custom_command(OUTPUT ${blob} COMMAND pfrc ${blob} ${script} ${includes}
+    DEPENDS pfrc ${script} ${R_DEPENDS} COMMENT "Compiling the resources of ${target}")
+  add_custom_target(${target}_resources DEPENDS ${blob})
+  add_dependencies(${target} ${target}_resources)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --remove-section .pfrsrc --add-section .pfrsrc=${blob} $<TARGET_FILE:${target}>)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${blob})
+endfunction()

@@ -3,6 +3,7 @@
 #include <win32/windows.h>
 
 #include <pinforge/machine.h>
+#include <vcl/Graphics.h>
 #include <vcl/SysUtils.h>
 
 #include <cstdio>
@@ -18,7 +19,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: pinforge-host ternlock sync\n"
                "       pinforge-host ternlock package [--out FILE]\n"
-               "       pinforge-host quillport install\n");
+               "       pinforge-host quillport install\n"
+               "       pinforge-host duskplate export OUT.bmp [--frame N] [--raw]\n");
   return kUsage;
 }
 
@@ -29,7 +31,7 @@ std::string WindowsPathOf(const std::string& arg) {
 
 class Library {
  public:
-  explicit Library(const char* name) : name_(name), module_(LoadLibraryA(name)) {
+  explicit Library(const char* name, DWORD flags = 0) : name_(name), module_(LoadLibraryExA(name, 0, flags)) {
     if (!module_) std::fprintf(stderr, "pinforge-host: cannot load %s (error %u)\n", name, GetLastError());
   }
   ~Library() {
@@ -38,6 +40,7 @@ class Library {
   Library(const Library&) = delete;
   Library& operator=(const Library&) = delete;
   explicit operator bool() const { return module_ != 0; }
+  HMODULE Handle() const { return module_; }
 
   template <class F>
   F Export(const char* symbol) const {
@@ -113,6 +116,46 @@ int QuillportInstall() {
   return 0;
 }
 
+// The socket picture, whole or one 210-pixel frame, as a .bmp file; or the resource's bytes.
+int DuskplateExport(const std::string& out, int frame, bool raw) {
+  Library lib("Duskplate.dll", LOAD_LIBRARY_AS_DATAFILE);
+  if (!lib) return kUsage;
+  std::string path = WindowsPathOf(out);
+  try {
+    if (raw) {
+      HRSRC res = FindResourceA(lib.Handle(), "SOCKET4", RT_BITMAP);
+      if (!res) throw Exception("Duskplate.dll has no bitmap SOCKET4");
+      const void* data = LockResource(LoadResource(lib.Handle(), res));
+      int size = static_cast<int>(SizeofResource(lib.Handle(), res));
+      int file = FileCreate(path);
+      bool ok = file >= 0 && FileWrite(file, data, size) == size;
+      if (file >= 0) FileClose(file);
+      if (!ok) throw Exception("cannot write " + path);
+      std::printf("size=%d\n", size);
+      return 0;
+    }
+    TBitmap picture;
+    picture.LoadFromResourceName(lib.Handle(), "SOCKET4");
+    if (frame < 0) {
+      picture.SaveToFile(path);
+    } else {
+      constexpr int kFrame = 210;
+      if (frame * kFrame >= picture.Width()) throw Exception("the picture has no frame " + std::to_string(frame));
+      TBitmap view;
+      view.SetPixelFormat(picture.PixelFormat());
+      view.SetPalette(picture.Palette());
+      view.SetSize(kFrame, picture.Height());
+      view.Canvas()->CopyRect(Rect(0, 0, kFrame, picture.Height()), *picture.Canvas(),
+                              Rect(kFrame * frame, 0, kFrame * (frame + 1), picture.Height()));
+      view.SaveToFile(path);
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pinforge-host: %s\n", e.what());
+    return kUsage;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -129,5 +172,16 @@ int main(int argc, char** argv) {
     }
   }
   if (args.size() == 2 && args[0] == "quillport" && args[1] == "install") return QuillportInstall();
+  if (args.size() >= 3 && args[0] == "duskplate" && args[1] == "export") {
+    int frame = -1;
+    bool raw = false;
+    for (std::size_t i = 3; i < args.size(); ++i) {
+      if (args[i] == "--raw") raw = true;
+      else if (args[i] == "--frame" && i + 1 < args.size() && TryStrToInt(args[i + 1], frame) && frame >= 0) ++i;
+      else return Usage();
+    }
+    if (raw && frame >= 0) return Usage();
+    return DuskplateExport(args[2], frame, raw);
+  }
   return Usage();
 }

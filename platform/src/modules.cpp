@@ -118,6 +118,26 @@ bool Find(HMODULE handle, ModuleInfo& out) {
   return true;
 }
 
+std::shared_ptr<const std::string> Image(HMODULE handle) {
+  std::lock_guard lock(gMutex);
+  if (handle == 0 || handle == kProgram) {
+    static std::shared_ptr<const std::string> program;
+    if (!program) {
+      auto bytes = std::make_shared<std::string>();
+      if (files::ReadHostFile(paths::ProgramHostPath(), *bytes)) program = std::move(bytes);
+    }
+    return program;
+  }
+  Module* m = FindLocked(handle);
+  if (!m) return nullptr;
+  if (!m->info.image) {
+    auto bytes = std::make_shared<std::string>();
+    if (!files::ReadHostFile(m->info.host, *bytes)) return nullptr;
+    m->info.image = std::move(bytes);
+  }
+  return m->info.image;
+}
+
 }  // namespace pinforge::modules
 
 using namespace pinforge;

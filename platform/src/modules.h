@@ -18,5 +18,8 @@ struct ModuleInfo {
 
 // The module of a handle (0: the program); false for an unknown handle.
 bool Find(HMODULE handle, ModuleInfo& out);
+// The bytes of the module's file, read once and kept while the module is loaded (for the program,
+// for the life of the process); null for an unknown handle or an unreadable file.
+std::shared_ptr<const std::string> Image(HMODULE handle);
 
 }  // namespace pinforge::modules

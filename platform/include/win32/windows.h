@@ -216,6 +216,21 @@ PF_API DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size)
 PF_API HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 PF_API BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR nameOrAddress, HMODULE* module);
 
+// ---- resources -------------------------------------------------------------------------------
+// A resource type or name given by number.
+inline LPCSTR MAKEINTRESOURCEA(WORD id) { return reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(id)); }
+inline bool IS_INTRESOURCE(LPCSTR p) { return reinterpret_cast<std::uintptr_t>(p) < 0x10000; }
+inline const LPCSTR RT_BITMAP = MAKEINTRESOURCEA(2);
+inline const LPCSTR RT_STRING = MAKEINTRESOURCEA(6);
+inline const LPCSTR RT_RCDATA = MAKEINTRESOURCEA(10);
+constexpr DWORD ERROR_RESOURCE_LANG_NOT_FOUND = 1815;
+// Names compare case-insensitively; "#123" is the number 123. FindResourceA takes any language.
+PF_API HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+PF_API HRSRC WINAPI FindResourceExA(HMODULE module, LPCSTR type, LPCSTR name, WORD language);
+PF_API HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource);
+PF_API LPVOID WINAPI LockResource(HGLOBAL resourceData);
+PF_API DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource);
+
 // ---- global memory ---------------------------------------------------------------------------
 constexpr UINT GMEM_FIXED = 0x0000;
 constexpr UINT GMEM_MOVEABLE = 0x0002;
