@@ -90,3 +90,26 @@ TEST(PinforgeHost, QuillportInstallRegistersOnceAndReportsItsBox) {
   EXPECT_EQ(m.Transcript(), (std::vector<std::string>{BoxLine("", "Install I/O driver success.", "OK", "none", "OK", 0, "OK")}));
   EXPECT_EQ(Host(m, "quillport").status, 2);
 }
+
+TEST(PinforgeHost, DuskplateExportWritesThePictureOrOneFrame) {
+  TestMachine m;
+  HostRun raw = Host(m, "duskplate export C:\\raw.bin --raw");
+  EXPECT_EQ(raw.status, 0);
+  EXPECT_EQ(raw.out, "size=165384\n");
+  std::string resource = ReadFile(m.C() / "raw.bin");
+  ASSERT_EQ(resource.size(), 165384u);
+  EXPECT_EQ(Host(m, "duskplate export " + (m.Dir() / "whole.bmp").string()).status, 0);  // a host path
+  std::string whole = ReadFile(m.Dir() / "whole.bmp");
+  EXPECT_EQ(whole.substr(14), resource);
+  EXPECT_EQ(whole.substr(0, 2), "BM");
+  EXPECT_EQ(Host(m, "duskplate export C:\\frame1.bmp --frame 1").status, 0);
+  std::string frame = ReadFile(m.C() / "frame1.bmp");
+  ASSERT_EQ(frame.size(), 14u + 40 + 1024 + 212 * 260);
+  EXPECT_EQ(frame.substr(14 + 40, 1024), resource.substr(40, 1024));  // the same colour table
+  // Row 100 from the top: frame 1's pixels are the picture's columns 210 to 419.
+  std::size_t row = 259 - 100;
+  EXPECT_EQ(frame.substr(14 + 40 + 1024 + row * 212, 210), resource.substr(40 + 1024 + row * 632 + 210, 210));
+  EXPECT_EQ(Host(m, "duskplate export C:\\f.bmp --frame 3").status, 2);
+  EXPECT_EQ(Host(m, "duskplate export C:\\f.bmp --frame 1 --raw").status, 2);
+  EXPECT_EQ(Host(m, "duskplate export").status, 2);
+}

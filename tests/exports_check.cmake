@@ -1,0 +1,10 @@
+# Fails unless the defined dynamic symbols of LIB are exactly EXPECTED (comma-separated, sorted).
+execute_process(COMMAND ${NM} -D --defined-only --format=just-symbols ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(STRIP "${out}" out)
+string(REPLACE "\n" "," found "${out}")
+if(NOT found STREQUAL EXPECTED)
+  message(FATAL_ERROR "${LIB} exports '${found}', expected '${EXPECTED}'")
+endif()
