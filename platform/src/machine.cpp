@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include <pinforge/machine.h>
@@ -26,7 +27,7 @@ std::recursive_mutex& MachineMutex() {
   static std::recursive_mutex m;
   return m;
 }
-Machine* gMachine = nullptr;
+std::unique_ptr<Machine> gMachine;
 std::vector<std::function<void()>>& ReloadHooks() {
   static std::vector<std::function<void()>> hooks;
   return hooks;
@@ -126,8 +127,8 @@ void RegisterReloadHook(std::function<void()> hook) {
 Machine& Machine::Get() {
   std::lock_guard lock(MachineMutex());
   if (!gMachine) {
-    gMachine = new Machine();  // lives for the process; Reload replaces it
-    gMachine->Init();          // may map paths, which comes back here
+    gMachine.reset(new Machine());  // the constructor is private; Reload replaces the machine
+    gMachine->Init();               // may map paths, which comes back here
   }
   return *gMachine;
 }
@@ -136,8 +137,7 @@ void Machine::Reload() {
   std::vector<std::function<void()>> hooks;
   {
     std::lock_guard lock(MachineMutex());
-    delete gMachine;
-    gMachine = nullptr;
+    gMachine.reset();
     hooks = ReloadHooks();
   }
   for (auto& hook : hooks) hook();

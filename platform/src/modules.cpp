@@ -213,7 +213,8 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
   std::lock_guard lock(gMutex);
   void* dl = nullptr;
   if (module == 0 || module == kProgram) {
-    dl = dlopen(nullptr, RTLD_NOW);
+    static void* program = dlopen(nullptr, RTLD_NOW);
+    dl = program;
   } else if (Module* m = FindLocked(module); m && m->dl) {
     dl = m->dl;
   }
