@@ -5,11 +5,17 @@
 //   LANGUAGE <number>               language of the resources that follow (0x0404, 1033, ...)
 //   <name> BITMAP "<file.bmp>"      a bitmap: the file without its 14-byte file header
 //   <name> RCDATA "<file>"          raw bytes
+//   STRINGTABLE                     strings, until END: lines <id>, "<text>" (UTF-8, with the
+//   BEGIN                           escapes \n \r \t \\ \" and "" for a quote), kept the
+//   ...                             platform's way: sixteen to a block of UTF-16 strings
+//   END
 //   // comment, or an empty line
 // A name is a word (stored upper-case) or a number. Files are found beside the script or in the
 // folders given with -I.
 // Usage: pfrc OUTPUT SCRIPT [-I DIR]...
+#include <array>
 #include <cctype>
+#include <map>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -46,6 +52,40 @@ void Put32(std::string& out, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i));
 }
 
+// The text of a quoted string-table entry, decoded from UTF-8 to UTF-16.
+std::u16string Unquote(const std::string& where, const std::string& quoted) {
+  std::string bytes;
+  for (std::size_t i = 1; i + 1 < quoted.size(); ++i) {
+    char c = quoted[i];
+    if (c == '"' && quoted[i + 1] == '"') {
+      bytes += '"';
+      ++i;
+    } else if (c == '\\') {
+      char e = quoted[++i];
+      bytes += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
+    } else {
+      bytes += c;
+    }
+  }
+  std::u16string out;
+  for (std::size_t i = 0; i < bytes.size();) {
+    auto c = static_cast<unsigned char>(bytes[i]);
+    int extra = c < 0x80 ? 0 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
+    if (extra < 0 || i + extra >= bytes.size()) Die(where, "text is not UTF-8");
+    char32_t cp = extra ? (c & (0x3F >> extra)) : c;
+    for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
+    i += extra + 1;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,13 +103,40 @@ int main(int argc, char** argv) {
   std::ifstream in(script);
   if (!in) Die(script, "cannot be read");
   std::vector<Resource> resources;
+  std::map<std::pair<std::uint16_t, std::uint32_t>, std::array<std::u16string, 16>> strings;
   std::uint16_t language = 0;
+  bool inTable = false;
   std::string line;
   for (int no = 1; std::getline(in, line); ++no) {
     std::string where = script + ":" + std::to_string(no);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     std::istringstream words(line);
     std::string name, type, file;
     if (!(words >> name) || name.rfind("//", 0) == 0) continue;
+    if (name == "STRINGTABLE") {
+      inTable = true;
+      continue;
+    }
+    if (inTable) {
+      if (name == "BEGIN" || name == "{") continue;
+      if (name == "END" || name == "}") {
+        inTable = false;
+        continue;
+      }
+      auto quote = line.find('"');
+      auto last = line.find_last_of('"');
+      if (quote == std::string::npos || last == quote) Die(where, "expected: ID, \"TEXT\"");
+      std::string idText = line.substr(0, quote);
+      auto comma = idText.find(',');
+      if (comma != std::string::npos) idText.erase(comma);
+      unsigned long id = std::stoul(idText, nullptr, 0);
+      if (id > 0xFFFF) Die(where, "string id above 65535");
+      auto& block = strings[{language, static_cast<std::uint32_t>(id >> 4) + 1}];
+      if (!block[id & 15].empty()) Die(where, "string " + std::to_string(id) + " given twice");
+      block[id & 15] = Unquote(where, line.substr(quote, last - quote + 1));
+      if (block[id & 15].empty()) Die(where, "empty string " + std::to_string(id));
+      continue;
+    }
     if (name == "LANGUAGE") {
       std::string value;
       if (!(words >> value)) Die(where, "LANGUAGE without a number");
@@ -94,6 +161,20 @@ int main(int argc, char** argv) {
     if (r.typeId == 2) {
       if (r.data.size() < 54 || r.data[0] != 'B' || r.data[1] != 'M') Die(where, file + " is not a .bmp file");
       r.data.erase(0, 14);
+    }
+    resources.push_back(std::move(r));
+  }
+
+  if (inTable) Die(script, "STRINGTABLE without END");
+  for (const auto& [key, block] : strings) {
+    Resource r{6, key.second, "", key.first, ""};
+    for (const std::u16string& text : block) {
+      r.data += static_cast<char>(text.size());
+      r.data += static_cast<char>(text.size() >> 8);
+      for (char16_t u : text) {
+        r.data += static_cast<char>(u);
+        r.data += static_cast<char>(u >> 8);
+      }
     }
     resources.push_back(std::move(r));
   }

@@ -50,3 +50,39 @@ TEST(Resources, FoundByNameNumberAndLanguage) {
   EXPECT_EQ(LockResource(0x1234), nullptr);
   EXPECT_EQ(SizeofResource(0, 0x1234), 0u);
 }
+
+TEST(Resources, StringTablesAndOemText) {
+  TestMachine m;
+  HMODULE mod = LoadLibraryA("TESTMOD.DLL");
+  char buf[64];
+  struct {
+    UINT id;
+    const char* text;
+  } cases[] = {{1, "first"},
+               {17, "in the second block"},
+               {10101, "Caf\xE9 \"quoted\" \x80 ?\nsecond line"},  // 1252, omega has no form there
+               {11046, "Please insert disk volume %.1d"},
+               {2, ""},
+               {10100, ""},
+               {60000, ""}};
+  for (const auto& c : cases) {
+    int n = LoadStringA(mod, c.id, buf, sizeof buf);
+    EXPECT_EQ(std::string(buf, static_cast<std::size_t>(n)), c.text) << c.id;
+  }
+  EXPECT_EQ(LoadStringA(mod, 17, buf, 6), 5);  // cut to the buffer
+  EXPECT_STREQ(buf, "in th");
+  EXPECT_EQ(LoadStringA(GetModuleHandleA(nullptr), 1, buf, sizeof buf), 0);
+  FreeLibrary(mod);
+
+  struct {
+    unsigned char oem, ansi;
+  } oem[] = {{0x41, 0x41}, {0x81, 0xFC}, {0x84, 0xE4}, {0x9B, 0xA2}, {0xE1, 0xDF}, {0xF8, 0xB0}, {0xFF, 0xA0},
+             {0xB3, 0xA6}, {0xC4, '-'},  {0xDA, '+'},  {0xCE, '+'},  {0xB1, 0xA6}, {0xE0, 'a'},  {0xDB, '?'}};
+  std::string in, expected;
+  for (auto [o, a] : oem) in += static_cast<char>(o), expected += static_cast<char>(a);
+  std::string out(in.size(), '\0');
+  ASSERT_TRUE(OemToCharBuffA(in.data(), out.data(), static_cast<DWORD>(in.size())));
+  EXPECT_EQ(out, expected);
+  ASSERT_TRUE(OemToCharBuffA(in.data(), in.data(), static_cast<DWORD>(in.size())));  // in place
+  EXPECT_EQ(in, expected);
+}

@@ -228,6 +228,9 @@ constexpr DWORD ERROR_RESOURCE_LANG_NOT_FOUND = 1815;
 PF_API HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
 PF_API HRSRC WINAPI FindResourceExA(HMODULE module, LPCSTR type, LPCSTR name, WORD language);
 PF_API HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource);
+// String id's text from the module's string table, in code page 1252, cut to size - 1 characters;
+// the length copied, 0 when there is no such string.
+PF_API int WINAPI LoadStringA(HINSTANCE module, UINT id, LPSTR buffer, int size);
 PF_API LPVOID WINAPI LockResource(HGLOBAL resourceData);
 PF_API DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource);
 
@@ -353,6 +356,9 @@ constexpr int IDIGNORE = 5;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 PF_API int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+// OEM (code page 437) text to ANSI (code page 1252); source and destination may be the same.
+PF_API BOOL WINAPI OemToCharBuffA(LPCSTR source, LPSTR destination, DWORD length);
+PF_API BOOL WINAPI OemToCharA(LPCSTR source, LPSTR destination);
 PF_API BOOL WINAPI IsWindow(HWND window);
 PF_API BOOL WINAPI DestroyWindow(HWND window);
 PF_API int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int size);
