@@ -14,6 +14,7 @@
 #include <memory>
 #include <sstream>
 
+#include <pinforge/disks.h>
 #include <pinforge/machine.h>
 
 #include "inidoc.h"
@@ -313,6 +314,14 @@ bool ToHost(std::string_view windowsPath, Mapped& out) {
   if (!drive) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return false;
+  }
+  if (drive->type == DRIVE_REMOVABLE) {
+    // A removable drive answers only with a formatted disk in it.
+    auto disk = disks::InDrive(drive->letter);
+    if (!disk || !disk->formatted) {
+      SetLastError(disk ? ERROR_GEN_FAILURE : ERROR_NOT_READY);
+      return false;
+    }
   }
   out.drive = drive;
   out.host = drive->host;

@@ -15,14 +15,6 @@
 
 namespace pinforge {
 
-constexpr UINT DRIVE_UNKNOWN = 0;
-constexpr UINT DRIVE_NO_ROOT_DIR = 1;
-constexpr UINT DRIVE_REMOVABLE = 2;
-constexpr UINT DRIVE_FIXED = 3;
-constexpr UINT DRIVE_REMOTE = 4;
-constexpr UINT DRIVE_CDROM = 5;
-constexpr UINT DRIVE_RAMDISK = 6;
-
 struct Drive {
   char letter = 'C';
   UINT type = DRIVE_FIXED;

@@ -401,6 +401,18 @@ AnsiString GetCurrentDir() {
 bool SetCurrentDir(const AnsiString& name) { return SetCurrentDirectoryA(name.c_str()); }
 
 namespace {
+std::int64_t DriveSpace(int drive, bool wantTotal) {
+  AnsiString root = drive == 0 ? GetCurrentDir().substr(0, 3) : AnsiString(1, static_cast<char>('A' + drive - 1)) + ":\\";
+  std::uint64_t free = 0, total = 0;
+  if (drive < 0 || drive > 26 || !GetDiskFreeSpaceExA(root.c_str(), &free, &total, nullptr)) return -1;
+  return static_cast<std::int64_t>(wantTotal ? total : free);
+}
+}  // namespace
+
+std::int64_t DiskSize(int drive) { return DriveSpace(drive, true); }
+std::int64_t DiskFree(int drive) { return DriveSpace(drive, false); }
+
+namespace {
 constexpr int faSpecial = faHidden | faSysFile | faVolumeID | faDirectory;
 
 int FindMatching(TSearchRec& rec, WIN32_FIND_DATAA& data) {

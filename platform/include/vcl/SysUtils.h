@@ -130,6 +130,9 @@ PF_API bool CreateDir(const AnsiString& name);
 PF_API bool RemoveDir(const AnsiString& name);
 PF_API bool ForceDirectories(const AnsiString& name);
 PF_API AnsiString GetCurrentDir();
+// Size and free bytes of a drive: 0 the current one, 1 A:, 2 B:, ...; -1 without a readable volume.
+PF_API std::int64_t DiskSize(int drive);
+PF_API std::int64_t DiskFree(int drive);
 PF_API bool SetCurrentDir(const AnsiString& name);
 
 struct TSearchRec {

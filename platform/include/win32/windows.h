@@ -203,6 +203,27 @@ PF_API BOOL WINAPI SystemTimeToFileTime(const SYSTEMTIME* system, FILETIME* time
 PF_API void WINAPI GetLocalTime(SYSTEMTIME* time);
 PF_API void WINAPI GetSystemTime(SYSTEMTIME* time);
 
+// ---- drives and volumes --------------------------------------------------------------------------
+constexpr UINT DRIVE_UNKNOWN = 0;
+constexpr UINT DRIVE_NO_ROOT_DIR = 1;
+constexpr UINT DRIVE_REMOVABLE = 2;
+constexpr UINT DRIVE_FIXED = 3;
+constexpr UINT DRIVE_REMOTE = 4;
+constexpr UINT DRIVE_CDROM = 5;
+constexpr UINT DRIVE_RAMDISK = 6;
+constexpr DWORD ERROR_BAD_LENGTH = 24;
+// A root is "X:\"; NULL is the current drive's.
+PF_API UINT WINAPI GetDriveTypeA(LPCSTR root);
+PF_API DWORD WINAPI GetLogicalDrives();  // bit 0 is A:
+PF_API BOOL WINAPI GetVolumeInformationA(LPCSTR root, LPSTR label, DWORD labelSize, LPDWORD serial,
+                                         LPDWORD maxComponentLength, LPDWORD fileSystemFlags, LPSTR fileSystem,
+                                         DWORD fileSystemSize);
+PF_API BOOL WINAPI SetVolumeLabelA(LPCSTR root, LPCSTR label);
+PF_API BOOL WINAPI GetDiskFreeSpaceA(LPCSTR root, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector,
+                                     LPDWORD freeClusters, LPDWORD totalClusters);
+PF_API BOOL WINAPI GetDiskFreeSpaceExA(LPCSTR directory, std::uint64_t* freeToCaller, std::uint64_t* total,
+                                       std::uint64_t* totalFree);
+
 // ---- modules ---------------------------------------------------------------------------------
 constexpr DWORD DONT_RESOLVE_DLL_REFERENCES = 0x1;
 constexpr DWORD LOAD_LIBRARY_AS_DATAFILE = 0x2;
