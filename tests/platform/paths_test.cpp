@@ -1,5 +1,6 @@
 // Path mapping between the machine's Windows paths and the host, and the file-name helpers.
 #include <pinforge/machine.h>
+#include <win32/windows.h>
 #include <vcl/SysUtils.h>
 
 #include "TestMachine.h"
@@ -43,7 +44,8 @@ TEST(Paths, HostToWindowsUsesTheDriveThatHoldsThePath) {
   EXPECT_EQ(pinforge::machine::HostToWindows("/tmp/Caf\xC3\xA9/./x/../y"), "Z:\\tmp\\Caf\xE9\\y");
   EXPECT_EQ(pinforge::machine::HostToWindows("/tmp/\xE4\xB8\xAD"), "Z:\\tmp\\?");  // no 1252 form
   EXPECT_EQ(pinforge::machine::WindowsToHost("d:\\data").value_or(""), (m.Dir() / "ddrive" / "Data").string());
-  EXPECT_EQ(pinforge::machine::WindowsToHost("A:\\").value_or(""), (m.Root() / "a").string());
+  EXPECT_FALSE(pinforge::machine::WindowsToHost("A:\\"));  // a removable drive without a disk
+  EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
 }
 
 TEST(Paths, ExpandFileNameFollowsTheCurrentDirectory) {
