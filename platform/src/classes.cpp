@@ -54,6 +54,21 @@ void TComponent::DestroyComponents() {
 
 void TComponent::Notification(TComponent*, TOperation) {}
 
+// ---- the palette -------------------------------------------------------------------------------
+
+namespace {
+std::vector<TPaletteEntry>& Palette() {
+  static auto* p = new std::vector<TPaletteEntry>();
+  return *p;
+}
+}  // namespace
+
+void RegisterComponents(const AnsiString& page, std::initializer_list<AnsiString> classNames) {
+  for (const AnsiString& name : classNames) Palette().push_back({page, name});
+}
+
+std::vector<TPaletteEntry> RegisteredComponents() { return Palette(); }
+
 // ---- TList -----------------------------------------------------------------------------------
 
 void TList::Check(int index) const {

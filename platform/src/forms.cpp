@@ -40,6 +40,9 @@ void TApplication::ShowException(const std::exception& e) {
 }
 
 TApplication* Application = new TApplication(nullptr);  // the process's, never destroyed
+TScreen* Screen = new TScreen();
+
+void TScreen::SetCursor(TCursor cursor) { cursor_ = cursor; }
 
 AnsiString InputBox(const AnsiString& caption, const AnsiString& prompt, const AnsiString& defaultValue) {
   return pinforge::ui::InputBox(caption, prompt, defaultValue).value_or(defaultValue);

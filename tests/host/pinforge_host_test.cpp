@@ -113,3 +113,41 @@ TEST(PinforgeHost, DuskplateExportWritesThePictureOrOneFrame) {
   EXPECT_EQ(Host(m, "duskplate export C:\\f.bmp --frame 1 --raw").status, 2);
   EXPECT_EQ(Host(m, "duskplate export").status, 2);
 }
+
+TEST(Zipkeeper, ListPrintsTheDirectoryAsItsContractSays) {
+  TestMachine m;
+  // One stored entry "a\x81/b.txt" (host 0), comment "c\tx\x81\\", behind a 4-byte stub with
+  // offsets that ignore it: a warning, exit 0.
+  std::string name = "a\x81/b.txt", data = "hi";
+  auto le16 = [](unsigned v) { return std::string{char(v), char(v >> 8)}; };
+  auto le32 = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  std::string common = le16(10) + le16(0) + le16(0) + le32(0x21) + le32(0x12345678) + le32(2) + le32(2) + le16(8);
+  std::string local = le32(0x04034b50) + common + le16(0) + name + data;
+  std::string central = le32(0x02014b50) + std::string{char(20), char(0)} + common + le16(0) + le16(0) + le16(0) + le16(1) +
+                        le32(0x20) + le32(0) + name;
+  std::string comment = "c\tx\x81\\";  // OEM: converted like the names
+  std::string end = le32(0x06054b50) + le16(0) + le16(0) + le16(1) + le16(1) + le32(static_cast<std::uint32_t>(central.size())) +
+                    le32(static_cast<std::uint32_t>(local.size())) + le16(static_cast<unsigned>(comment.size())) + comment;
+  WriteFile(m.C() / "t.zip", "STUB" + local + central + end);
+  HostRun r = Host(m, "list C:\\T.ZIP --unattended", PINFORGE_BIN_DIR "/zipkeeper");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "Count=1\nZipComment=c\\tx\\xFC\\\\\nDataStartOffset=4\nCentralOffset=" + std::to_string(4 + local.size()) +
+                "\nEndRecordOffset=" + std::to_string(4 + local.size() + central.size()) + "\nArchiveSize=" +
+                std::to_string(4 + local.size() + central.size() + end.size()) + "\nArchiveFileSize=" +
+                std::to_string(4 + local.size() + central.size() + end.size()) +
+                "\nOffsetMismatch=1\nIsSpanned=0\nLastDisk=0\nErrCode=10203\nentries\n"
+                "20\t0\t10\t0\t0\t33\t305419896\t2\t2\t8\t0\t0\t0\t1\t32\t0\ta\\xFC\\\\b.txt\t\n");
+  EXPECT_NE(ReadFile(m.Dir() / "stderr.txt").find("message 0 Warning: the central directory"), std::string::npos);
+  EXPECT_TRUE(m.Transcript().empty());  // unattended: no box
+
+  HostRun none = Host(m, "list C:\\t.zip --unattended --codepage none", PINFORGE_BIN_DIR "/zipkeeper");
+  EXPECT_NE(none.out.find("\ta\\x81\\\\b.txt\t"), std::string::npos);
+  WriteFile(m.C() / "bad.zip", std::string(100, 'x'));
+  HostRun bad = Host(m, "list " + (m.C() / "bad.zip").string(), PINFORGE_BIN_DIR "/zipkeeper");  // a host path
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("ErrCode=11036\n"), std::string::npos);
+  EXPECT_EQ(m.Transcript().size(), 1u);  // attended: the error's box
+  EXPECT_EQ(Host(m, "list", PINFORGE_BIN_DIR "/zipkeeper").status, 2);
+  EXPECT_EQ(Host(m, "list C:\\t.zip --codepage latin", PINFORGE_BIN_DIR "/zipkeeper").status, 2);
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 #include <vcl/SysUtils.h>
@@ -41,6 +42,13 @@ class PF_API TComponent : public TObject {
   std::vector<TComponent*> components_;
   int state_ = 0;
 };
+
+// The component palette of the design environment: the classes each unit's Register puts on a page.
+PF_API void RegisterComponents(const AnsiString& page, std::initializer_list<AnsiString> classNames);
+struct TPaletteEntry {
+  AnsiString page, className;
+};
+PF_API std::vector<TPaletteEntry> RegisteredComponents();
 
 // A list of untyped pointers.
 class PF_API TList : public TObject {

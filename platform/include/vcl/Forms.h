@@ -33,3 +33,18 @@ class PF_API TApplication : public TComponent {
 
 // The process's application object.
 PF_API extern TApplication* Application;
+
+using TCursor = int;
+constexpr TCursor crDefault = 0;
+constexpr TCursor crHourGlass = -11;
+
+// The screen: the mouse cursor shown over the application's windows.
+class PF_API TScreen : public TObject {
+ public:
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor cursor);
+
+ private:
+  TCursor cursor_ = crDefault;
+};
+PF_API extern TScreen* Screen;
