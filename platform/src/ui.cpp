@@ -65,6 +65,8 @@ class Backend {
   virtual int Ask(const Box& box, const std::string& caption, const std::string& textAnsi) = 0;
   virtual std::optional<std::string> Input(const std::string& caption, const std::string& prompt, const std::string& value) = 0;
   virtual std::optional<std::string> File(const FileDialogRequest& r) = 0;
+  // Whether the last answer was a default rather than someone's (a script line, the terminal).
+  virtual bool AnsweredByDefault() const { return true; }
   virtual void Form(const std::string&, const std::string&) {}
   virtual void Control(const std::string&, const std::string&, const std::string&, const std::string&) {}
 };
@@ -80,6 +82,7 @@ class DefaultBackend : public Backend {
 class ConsoleBackend : public Backend {
  public:
   const char* Name() const override { return "console"; }
+  bool AnsweredByDefault() const override { return eof_; }
   int Ask(const Box& box, const std::string& caption, const std::string& textAnsi) override {
     std::string choices;
     for (std::size_t i = 0; i < box.buttons.size(); ++i) choices += (i ? "/" : "") + box.buttons[i];
@@ -88,7 +91,10 @@ class ConsoleBackend : public Backend {
                    choices.c_str(), box.buttons[box.defaultIndex].c_str());
       std::fflush(stderr);
       std::string line;
-      if (!std::getline(std::cin, line)) return box.defaultIndex;
+      if (!std::getline(std::cin, line)) {
+        eof_ = true;
+        return box.defaultIndex;
+      }
       line = std::string(text::Trim(line));
       if (line.empty()) return box.defaultIndex;
       for (std::size_t i = 0; i < box.buttons.size(); ++i)
@@ -116,6 +122,9 @@ class ConsoleBackend : public Backend {
   void Form(const std::string& action, const std::string& caption) override {
     std::fprintf(stderr, "%s %s\n", action == "show" ? "==" : "--", text::AnsiToUtf8(caption).c_str());
   }
+
+ private:
+  bool eof_ = false;
 };
 
 class ScriptBackend : public Backend {
@@ -136,6 +145,7 @@ class ScriptBackend : public Backend {
     }
   }
   const char* Name() const override { return "script"; }
+  bool AnsweredByDefault() const override { return exhausted_; }
   int Ask(const Box& box, const std::string&, const std::string&) override {
     auto answer = Next();
     if (!answer) return box.defaultIndex;
@@ -161,9 +171,11 @@ class ScriptBackend : public Backend {
 
  private:
   std::optional<std::pair<int, std::string>> Next() {
-    if (next_ >= lines_.size()) return std::nullopt;
+    exhausted_ = next_ >= lines_.size();
+    if (exhausted_) return std::nullopt;
     return lines_[next_++];
   }
+  bool exhausted_ = false;
   std::string file_;
   std::vector<std::pair<int, std::string>> lines_;
   std::size_t next_ = 0;
@@ -171,6 +183,30 @@ class ScriptBackend : public Backend {
 
 std::recursive_mutex gMutex;
 std::unique_ptr<Backend> gBackend;
+
+// Nobody answers a box by default: the same box asked again and again (a disk prompt with the
+// wrong disk in) would never end, so after this many default answers in a row it is cancelled.
+constexpr int kRepeatLimit = 100;
+std::string gLastDefaultBox;
+int gDefaultRepeats = 0;
+
+int GuardRepeats(const Box& box, const std::string& key, int index, bool byDefault) {
+  if (!byDefault) {
+    gDefaultRepeats = 0;
+    return index;
+  }
+  gDefaultRepeats = key == gLastDefaultBox ? gDefaultRepeats + 1 : 1;
+  gLastDefaultBox = key;
+  if (gDefaultRepeats <= kRepeatLimit) return index;
+  for (std::size_t i = 0; i < box.buttons.size(); ++i) {
+    if (box.buttons[i] == "Cancel" || box.buttons[i] == "Abort") {
+      std::fprintf(stderr, "PINFORGE_UI: the same box came %d times with no one to answer it; taking %s\n", kRepeatLimit,
+                   box.buttons[i].c_str());
+      return static_cast<int>(i);
+    }
+  }
+  return index;
+}
 
 Backend& Current() {
   if (gBackend) return *gBackend;
@@ -212,7 +248,9 @@ void Log(const std::string& json) {
 int MessageBox(HWND owner, const std::string& textAnsi, const std::string& caption, UINT type) {
   std::lock_guard lock(gMutex);
   Box box = Describe(type);
-  int index = Current().Ask(box, caption, textAnsi);
+  Backend& backend = Current();
+  int index = backend.Ask(box, caption, textAnsi);
+  index = GuardRepeats(box, caption + '\n' + textAnsi + '\n' + std::to_string(type), index, backend.AnsweredByDefault());
   const std::string& answer = box.buttons[static_cast<std::size_t>(index)];
   Log("{\"event\":\"messagebox\",\"caption\":" + J(caption) + ",\"text\":" + J(textAnsi) + ",\"buttons\":\"" + box.kind +
       "\",\"icon\":\"" + box.icon + "\",\"default\":\"" + box.buttons[box.defaultIndex] + "\",\"owner\":" +

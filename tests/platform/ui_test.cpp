@@ -43,3 +43,12 @@ TEST(Ui, WithoutScriptOrTerminalEveryQuestionTakesItsDefault) {
   EXPECT_EQ(log[1], BoxLine("c", "t", "ABORTRETRYIGNORE", "stop", "Retry", 0, "Retry"));
   EXPECT_EQ(log[2], BoxLine("Error", "t\xC3\xA9", "OK", "none", "OK", 0, "OK"));  // UTF-8 in the transcript
 }
+
+TEST(Ui, ABoxNobodyAnswersIsCancelledAfterAHundredDefaults) {
+  TestMachine m({"OK"});
+  int asked = 0;
+  // A prompt that repeats while its default is OK, as a disk prompt with the wrong disk in does.
+  while (asked < 1000 && MessageBoxA(0, "Insert disk 2", "Drive", MB_OKCANCEL) == IDOK) ++asked;
+  EXPECT_EQ(asked, 101);  // the script's OK, then a hundred defaults
+  EXPECT_EQ(MessageBoxA(0, "Another box", "Drive", MB_OKCANCEL), IDOK);  // a new question starts afresh
+}
