@@ -4,6 +4,7 @@
 // entry; every OnMessage goes to stderr as "message <ErrCode> <text>".
 #include <pinforge/machine.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -15,20 +16,43 @@ namespace {
 using ZipKeeper::TZipKeeper;
 
 // A backslash as "\\", a tab as "\t", other bytes below 0x20 or above 0x7E as "\xHH".
+char* PutEscaped(char* p, const std::string& s);
+
 std::string Escape(const std::string& s) {
-  std::string out;
-  char hex[8];
+  std::string out(4 * s.size(), '\0');
+  out.resize(static_cast<std::size_t>(PutEscaped(out.data(), s) - out.data()));
+  return out;
+}
+
+// The same, written at p (room for four bytes a byte); returns the end.
+char* PutEscaped(char* p, const std::string& s) {
+  static const char* hex = "0123456789ABCDEF";
   for (unsigned char c : s) {
-    if (c == '\\') out += "\\\\";
-    else if (c == '\t') out += "\\t";
-    else if (c < 0x20 || c > 0x7E) {
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      out += hex;
+    if (c == '\\' || c == '\t') {
+      *p++ = '\\';
+      *p++ = c == '\t' ? 't' : '\\';
+    } else if (c < 0x20 || c > 0x7E) {
+      *p++ = '\\';
+      *p++ = 'x';
+      *p++ = hex[c >> 4];
+      *p++ = hex[c & 15];
     } else {
-      out += static_cast<char>(c);
+      *p++ = static_cast<char>(c);
     }
   }
-  return out;
+  return p;
+}
+
+// v in decimal at p (at most ten digits); returns the end.
+char* PutNumber(char* p, std::uint32_t v) {
+  char digits[10];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v);
+  while (n) *p++ = digits[--n];
+  return p;
 }
 
 int Usage() {
@@ -60,14 +84,29 @@ int ListCommand(const std::string& archive, bool unattended, ZipKeeper::CPOpts c
   line("LastDisk", std::to_string(zip.LastDisk()));
   line("ErrCode", std::to_string(zip.ErrCode()));
   out += "entries\n";
+  // Each line is written straight into room made for its longest form.
   for (int i = 0; i < zip.GetCount(); ++i) {
     const ZipKeeper::ZipDirEntry& e = *zip.DirEntries()[static_cast<std::size_t>(i)];
-    const unsigned long long fields[] = {e.VersionMadeBy, e.HostSystem,   e.VersionNeeded, e.GeneralFlags,
-                                         e.Method,        e.ModTime,      e.Crc32,         e.PackedSize,
-                                         e.UnpackedSize,  e.NameLength,   e.ExtraLength,   e.CommentLength,
-                                         e.DiskStart,     e.InternalAttributes, e.ExternalAttributes, e.LocalHeaderOffset};
-    for (unsigned long long f : fields) out += std::to_string(f) + "\t";
-    out += Escape(e.EntryName) + "\t" + Escape(e.EntryComment) + "\n";
+    const std::uint32_t fields[] = {e.VersionMadeBy, e.HostSystem,   e.VersionNeeded, e.GeneralFlags,
+                                    e.Method,        e.ModTime,      e.Crc32,         e.PackedSize,
+                                    e.UnpackedSize,  e.NameLength,   e.ExtraLength,   e.CommentLength,
+                                    e.DiskStart,     e.InternalAttributes, e.ExternalAttributes, e.LocalHeaderOffset};
+    std::size_t at = out.size();
+    out.resize(at + 16 * 11 + 4 * (e.EntryName.size() + e.EntryComment.size()) + 2);
+    char* p = out.data() + at;
+    for (std::uint32_t f : fields) {
+      p = PutNumber(p, f);
+      *p++ = '\t';
+    }
+    p = PutEscaped(p, e.EntryName);
+    *p++ = '\t';
+    p = PutEscaped(p, e.EntryComment);
+    *p++ = '\n';
+    out.resize(static_cast<std::size_t>(p - out.data()));
+    if (out.size() >= (64u << 10)) {  // one small buffer, reused: no output held in memory
+      std::fwrite(out.data(), 1, out.size(), stdout);
+      out.clear();
+    }
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
   int code = zip.ErrCode();

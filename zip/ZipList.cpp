@@ -83,6 +83,8 @@ bool TZipKeeper::CheckIfLastDisk(DiskSpan::ZipEndOfCentral& end, bool mustExist)
 
 void TZipKeeper::ReadCentralDirectory(const DiskSpan::ZipEndOfCentral& end, std::int64_t central) {
   std::int64_t dataStart = archiveSize_;
+  // Room for the entries that the directory's bytes can hold at most, so a false count costs nothing.
+  dirEntries_.reserve(std::min<std::size_t>(end.TotalEntries, static_cast<std::size_t>(archiveSize_ - central) / 46 + 1));
   for (int i = 0; i < end.TotalEntries; ++i) {
     unsigned char header[46];
     int got = FileRead(inFile_, header, 46);
