@@ -147,8 +147,13 @@ void TZipKeeper::List() {
     CheckIfLastDisk(end, true);
     lastDisk_ = end.ThisDisk;
     if (end.ThisDisk > 0) isSpanned_ = true;
-    if (end.ThisDisk != end.CentralDisk) GetNewDisk(end.CentralDisk);
     std::int64_t central = static_cast<std::int64_t>(archiveSize_) - end.CentralSize - 22 - end.CommentLength;
+    if (end.ThisDisk != end.CentralDisk) {
+      // The directory starts on an earlier volume: the last volume's length says nothing of
+      // where, so the recorded offset on that volume is taken.
+      GetNewDisk(end.CentralDisk);
+      central = end.CentralDirOffset;
+    }
     offsetMismatch_ = end.CentralDirOffset != central;
     if (offsetMismatch_) ShowZipMessage(10203, "");
     if (central < 0 || FileSeek64(inFile_, central, 0) != central) throw EZipKeeper(10201, true);

@@ -1,5 +1,6 @@
 // UI backends: the console asks at the terminal, a script file answers in order, and without
 // either every question takes its default. Every interaction is also written to the transcript.
+#include <pinforge/disks.h>
 #include <pinforge/ui.h>
 
 #include <unistd.h>
@@ -171,9 +172,29 @@ class ScriptBackend : public Backend {
 
  private:
   std::optional<std::pair<int, std::string>> Next() {
+    // Disk actions ("!insert NAME DRIVE", "!eject DRIVE") run before the answer that follows them,
+    // so a prompt meets a real change of disk.
+    while (next_ < lines_.size() && !lines_[next_].second.empty() && lines_[next_].second[0] == '!') Act(lines_[next_++]);
     exhausted_ = next_ >= lines_.size();
     if (exhausted_) return std::nullopt;
     return lines_[next_++];
+  }
+  void Act(const std::pair<int, std::string>& line) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : line.second.substr(1) + " ") {
+      if (c != ' ' && c != '\t') {
+        word += c;
+      } else if (!word.empty()) {
+        words.push_back(word);
+        word.clear();
+      }
+    }
+    std::string error;
+    if (words.size() == 3 && words[0] == "insert") error = disks::Insert(words[1], words[2][0]);
+    else if (words.size() == 2 && words[0] == "eject") error = disks::Eject(words[1][0]);
+    else error = "not an action (!insert NAME DRIVE, !eject DRIVE)";
+    if (!error.empty()) std::fprintf(stderr, "PINFORGE_UI: %s line %d: %s\n", file_.c_str(), line.first, error.c_str());
   }
   bool exhausted_ = false;
   std::string file_;

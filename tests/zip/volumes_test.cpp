@@ -105,3 +105,97 @@ TEST(Volumes, AWrongDiskIsRefusedAndTheRightOneOpened) {
     EXPECT_EQ(e.ResourceCode, 11025);  // a disk change cannot be asked for
   }
 }
+
+namespace {
+
+// A set of three volumes: the span signature and entry a on the first, entry b and a's central
+// record on the second, b's central record and the end record on the third.
+std::vector<std::string> VolumeSet() {
+  auto local = [](const std::string& name, const std::string& data) {
+    auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+    return std::make_pair(Le16(20) + Le16(0) + Le16(0) + Le32(0x21) + Le32(crc) + Le32(static_cast<std::uint32_t>(data.size())) +
+                              Le32(static_cast<std::uint32_t>(data.size())) + Le16(static_cast<unsigned>(name.size())),
+                          name + data);
+  };
+  auto [ca, ra] = local("a.txt", "first entry");
+  auto [cb, rb] = local("dir/b.txt", "second entry");
+  std::string v1 = Le32(0x08074b50) + Le32(0x04034b50) + ca + Le16(0) + ra;
+  std::string v2 = Le32(0x04034b50) + cb + Le16(0) + rb;
+  auto central = [](const std::string& common, const std::string& name, unsigned disk, std::uint32_t offset) {
+    return Le32(0x02014b50) + std::string{char(20), char(0)} + common + Le16(0) + Le16(0) + Le16(disk) + Le16(0) + Le32(0x20) +
+           Le32(offset) + name;
+  };
+  std::string centralA = central(ca, "a.txt", 0, 4), centralB = central(cb, "dir/b.txt", 1, 0);
+  std::uint32_t centralStart = static_cast<std::uint32_t>(v2.size());
+  v2 += centralA;
+  std::string v3 = centralB + Le32(0x06054b50) + Le16(2) + Le16(1) + Le16(2) + Le16(2) +
+                   Le32(static_cast<std::uint32_t>(centralA.size() + centralB.size())) + Le32(centralStart) + Le16(0);
+  return {v1, v2, v3};
+}
+
+}  // namespace
+
+TEST(Volumes, ASetOfNumberedFilesOnAFixedDrive) {
+  TestMachine m;
+  auto set = VolumeSet();
+  for (int i = 0; i < 3; ++i) WriteFile(m.C() / "sets" / ("ARCH00" + std::to_string(i + 1) + ".ZIP"), set[i]);
+  TestZipKeeper zip;
+  zip.SetFileName("C:\\sets\\arch003.zip");  // the last volume's name
+  ASSERT_EQ(zip.GetCount(), 2);
+  EXPECT_EQ(zip.ErrCode(), 0);
+  EXPECT_TRUE(zip.IsSpanned());
+  EXPECT_EQ(zip.LastDisk(), 2);
+  EXPECT_EQ(zip.DirEntries()[1]->EntryName, "dir\\b.txt");
+  EXPECT_EQ(int{zip.DirEntries()[1]->DiskStart}, 1);
+  EXPECT_TRUE(m.Transcript().empty());  // no prompt on a fixed drive
+
+  struct {
+    const char* name;
+    int code;
+  } others[] = {{"C:\\sets\\ARCH001.ZIP", 11045}, {"C:\\sets\\ARCH002.ZIP", 11036}};
+  for (const auto& o : others) {
+    TestZipKeeper other;
+    other.Unattended = true;
+    other.SetFileName(o.name);
+    EXPECT_EQ(other.ErrCode(), o.code) << o.name;
+    EXPECT_EQ(other.GetCount(), 0);
+  }
+}
+
+TEST(Volumes, ASetOnDiskettesWithTheDisksChangedAtThePrompts) {
+  TestMachine m({"!eject A", "!insert vol2 A", "OK", "!eject A", "!insert vol3 A", "OK"});
+  m.Configure("[Drives]\r\nA=removable\r\n");
+  auto set = VolumeSet();
+  for (int i = 0; i < 3; ++i) {
+    std::string name = "vol" + std::to_string(i + 1);
+    ASSERT_EQ(pinforge::disks::Create({name, DiskSpan::VolumeLabelOf(i), 0, 1457664, true}), "");
+    WriteFile(m.Root() / "disks" / name / "files" / "SET.ZIP", set[static_cast<std::size_t>(i)]);
+  }
+  ASSERT_EQ(pinforge::disks::Insert("vol3", 'A'), "");
+  TestZipKeeper zip;
+  zip.SetFileName("A:\\SET.ZIP");
+  ASSERT_EQ(zip.GetCount(), 2);
+  EXPECT_EQ(zip.ErrCode(), 0);
+  EXPECT_TRUE(zip.IsSpanned());
+  auto prompt = [&](int volume) {
+    return BoxLine("", "Please insert disk volume " + std::to_string(volume) + " of 3\nin drive: A", "OKCANCEL", "none", "OK",
+                   zip.OwnerWindow(), "OK");
+  };
+  EXPECT_EQ(m.Transcript(), (std::vector<std::string>{prompt(2), prompt(3)}));
+
+  // The first or a middle disk where the last is needed.
+  struct {
+    const char* disk;
+    int code;
+    std::string text;
+  } wrong[] = {{"vol1", 11037, MessageText(11037)}, {"vol2", 11038, "This is disk 2 of a set; please insert the last disk."}};
+  for (const auto& w : wrong) {
+    ASSERT_EQ(pinforge::disks::Eject('A'), "");
+    ASSERT_EQ(pinforge::disks::Insert(w.disk, 'A'), "");
+    TestZipKeeper other;
+    other.Unattended = true;
+    other.SetFileName("A:\\SET.ZIP");
+    EXPECT_EQ(other.ErrCode(), w.code) << w.disk;
+    EXPECT_EQ(other.LastMessage(), w.text);
+  }
+}
