@@ -3,6 +3,8 @@
 #include <vcl/Dialogs.h>
 #include <vcl/Forms.h>
 
+#include <pinforge/addr32.h>
+
 #include <cstring>
 
 namespace ZipKeeper {
@@ -49,11 +51,16 @@ EZipKeeper::EZipKeeper(int code, int argument) : Exception(Formatted(code, argum
 EZipKeeper::EZipKeeper(int code, const AnsiString& argument)
     : Exception(Formatted(code, argument)), Display(true), ResourceCode(code) {}
 
-TZipKeeper::TZipKeeper(TComponent* owner) : TComponent(owner) { ownerWindow_ = Application->Handle(); }
+TZipKeeper::TZipKeeper(TComponent* owner) : TComponent(owner) {
+  ownerWindow_ = Application->Handle();
+  caller_ = static_cast<CallerHolder*>(pinforge::addr32::Allocate(sizeof(CallerHolder)));
+  if (caller_) caller_->self = this;
+}
 
 TZipKeeper::~TZipKeeper() {
   FreeZipDirEntryRecords();
   if (inFile_ != -1) FileClose(inFile_);
+  pinforge::addr32::Free(caller_);  // the engine libraries stay loaded: they belong to the process
 }
 
 void TZipKeeper::SetFileName(const AnsiString& value) {

@@ -11,6 +11,7 @@
 
 #include <vcl/Classes.h>
 
+#include "CallBack.h"
 #include "DiskSpan.h"
 
 namespace ZipKeeper {
@@ -145,6 +146,23 @@ class TZipKeeper : public TComponent {
   void ShowZipMessage(int code, const AnsiString& suffix);
   void ShowExceptionError(const EZipKeeper& e);
 
+  // ---- engine libraries (one set of slots for the process)
+  void Load_Zip_Eng();
+  void Load_Unz_Eng();
+  static void Unload_Zip_Eng();
+  static void Unload_Unz_Eng();
+  int GetZipVers();  // 0 when the library cannot be loaded
+  int GetUnzVers();
+  static bool ZipEngineLoaded();
+  static bool UnzEngineLoaded();
+  static CallBack::ExecFunction ZipEngExec();  // null when missing
+  static CallBack::ExecFunction UnzEngExec();
+  // Fills the head shared by both command records (the record is zero-filled by the caller).
+  void FillEngineHead(CallBack::EngineHead& head) const;
+  static std::int32_t ZCallback(CallBack::ZCallBackStruct* record);
+  int BatchTotalBytes() const { return batchTotalBytes_; }
+  int EngineErrCode() const { return engineErrCode_; }
+
   // ---- volume sets and disk access
   bool IsDiskPresent();
   UINT CheckForDisk();
@@ -177,6 +195,13 @@ class TZipKeeper : public TComponent {
   std::uint8_t lastHostSystem_ = 0, lastMadeByVersion_ = 0;
   DWORD volumeSerial_ = 0;
   std::int64_t diskSize_ = -1;
+  int batchTotalBytes_ = 0, engineErrCode_ = 0;
+  // Where the engines' 4-byte caller field points: a holder of this component below 4 GiB.
+  struct CallerHolder {
+    TZipKeeper* self;
+  };
+  CallerHolder* caller_ = nullptr;
+  void LoadEngine(bool zip);
 };
 
 // Puts TZipKeeper on the component palette's page "Components" (design environment only).
