@@ -163,6 +163,11 @@ class TZipKeeper : public TComponent {
   int BatchTotalBytes() const { return batchTotalBytes_; }
   int EngineErrCode() const { return engineErrCode_; }
 
+  // ---- file helpers: 0 on success, negative codes for failures
+  int CopyBuffer(int& in, int& out, int length);  // length -1: to the input's end
+  int CopyFileA(const AnsiString& source, const AnsiString& destination);
+  int EraseFile(const AnsiString& name, DeleteOpts how);
+
   // ---- volume sets and disk access
   bool IsDiskPresent();
   UINT CheckForDisk();
@@ -203,6 +208,11 @@ class TZipKeeper : public TComponent {
   CallerHolder* caller_ = nullptr;
   void LoadEngine(bool zip);
 };
+
+// A backslash appended unless the text is empty or ends in one.
+AnsiString AppendSlash(const AnsiString& s);
+// Every "/" of the text turned into "\".
+AnsiString ReplaceForwardSlash(const char* text);
 
 // Puts TZipKeeper on the component palette's page "Components" (design environment only).
 void Register();

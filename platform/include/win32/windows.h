@@ -348,6 +348,28 @@ PF_API SC_HANDLE WINAPI CreateServiceA(SC_HANDLE manager, LPCSTR name, LPCSTR di
                                        LPCSTR serviceStartName, LPCSTR password);
 PF_API BOOL WINAPI CloseServiceHandle(SC_HANDLE handle);
 
+// ---- shell ---------------------------------------------------------------------------------------
+constexpr UINT FO_MOVE = 1;
+constexpr UINT FO_COPY = 2;
+constexpr UINT FO_DELETE = 3;
+constexpr WORD FOF_SILENT = 0x0004;
+constexpr WORD FOF_NOCONFIRMATION = 0x0010;
+constexpr WORD FOF_ALLOWUNDO = 0x0040;
+constexpr WORD FOF_NOERRORUI = 0x0400;
+struct SHFILEOPSTRUCTA {
+  HWND hwnd;
+  UINT wFunc;
+  LPCSTR pFrom;  // fully qualified names, each NUL-terminated, the list ending in a second NUL
+  LPCSTR pTo;
+  WORD fFlags;
+  BOOL fAnyOperationsAborted;
+  LPVOID hNameMappings;
+  LPCSTR lpszProgressTitle;
+};
+// FO_DELETE only: each file or folder is deleted, to the recycle bin of its fixed drive with
+// FOF_ALLOWUNDO (removable drives have none); 0 on success, else an error code.
+PF_API int WINAPI SHFileOperationA(SHFILEOPSTRUCTA* operation);
+
 // ---- user interface --------------------------------------------------------------------------
 constexpr UINT MB_OK = 0x0;
 constexpr UINT MB_OKCANCEL = 0x1;
