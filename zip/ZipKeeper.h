@@ -12,6 +12,7 @@
 #include <vcl/Classes.h>
 
 #include "CallBack.h"
+#include "CommandRecords.h"
 #include "DiskSpan.h"
 
 namespace ZipKeeper {
@@ -160,6 +161,14 @@ class TZipKeeper : public TComponent {
   // Fills the head shared by both command records (the record is zero-filled by the caller).
   void FillEngineHead(CallBack::EngineHead& head) const;
   static std::int32_t ZCallback(CallBack::ZCallBackStruct* record);
+  // Fill an allocated, zeroed record from the properties (archive name and password copied).
+  void SetUnZipSwitches(EngineCommand& command, const AnsiString& archive);
+  void SetZipSwitches(EngineCommand& command, const AnsiString& archive);
+  // A whole record for an engine of the given version: the layout it takes, the switches, the
+  // file specifications, the counts and end markers. Null when memory could not be had or the
+  // older layout cannot hold FSpecArgs (more than 4097 lines).
+  std::unique_ptr<EngineCommand> BuildUnzRecord(int version, const AnsiString& archive);
+  std::unique_ptr<EngineCommand> BuildZipRecord(int version, const AnsiString& archive);
   int BatchTotalBytes() const { return batchTotalBytes_; }
   int EngineErrCode() const { return engineErrCode_; }
 
