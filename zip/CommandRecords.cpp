@@ -36,6 +36,17 @@ std::uint32_t EngineCommand::Block(std::size_t size) {
   return p ? pinforge::addr32::ToField(p) : 0;
 }
 
+namespace {
+// A zero-filled array of Spec records, each starting with the field of one FSpecArgs line.
+template <class Spec>
+std::uint32_t SpecArray(EngineCommand& command, const TStringList& lines) {
+  std::uint32_t field = command.Block(sizeof(Spec) * static_cast<std::size_t>(lines.Count()));
+  auto* array = pinforge::addr32::FromField<Spec>(field);
+  for (int i = 0; array && i < lines.Count(); ++i) array[i].FileSpec = command.Text(lines.Strings(i));
+  return field;
+}
+}  // namespace
+
 void TZipKeeper::SetUnZipSwitches(EngineCommand& command, const AnsiString& archive) {
   // The head and the fields to ArchiveName are the same in both layouts.
   auto& r = command.As<UnzCommandRecord>();
@@ -62,9 +73,7 @@ std::unique_ptr<EngineCommand> TZipKeeper::BuildUnzRecord(int version, const Ans
   SetUnZipSwitches(*command, archive);
   if (newer) {
     auto& r = command->As<UnzCommandRecord>();
-    r.FileSpecs = command->Block(sizeof(UnzFileSpec) * static_cast<std::size_t>(specs));
-    auto* array = pinforge::addr32::FromField<UnzFileSpec>(r.FileSpecs);
-    for (int i = 0; array && i < specs; ++i) array[i].FileSpec = command->Text(fspecArgs_.Strings(i));
+    r.FileSpecs = SpecArray<UnzFileSpec>(*command, fspecArgs_);
     r.EndMarker = kEndMarker;
   } else {
     auto& r = command->As<UnzCommandRecordOld>();
@@ -107,9 +116,7 @@ std::unique_ptr<EngineCommand> TZipKeeper::BuildZipRecord(int version, const Ans
   if (layoutB) {
     auto& r = command->As<ZipCommandRecordB>();
     r.TempDirText = TempDir.empty() ? 0 : command->Text(TempDir);
-    r.FileSpecs = command->Block(sizeof(ZipFileSpec) * static_cast<std::size_t>(specs));
-    auto* array = pinforge::addr32::FromField<ZipFileSpec>(r.FileSpecs);
-    for (int i = 0; array && i < specs; ++i) array[i].FileSpec = command->Text(fspecArgs_.Strings(i));
+    r.FileSpecs = SpecArray<ZipFileSpec>(*command, fspecArgs_);
     r.EndMarker = kEndMarker;
   } else {
     auto& r = command->As<ZipCommandRecordA>();

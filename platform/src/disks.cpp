@@ -90,6 +90,15 @@ std::optional<Disk> InDrive(char drive) {
   return Find(target.parent_path().filename().string());
 }
 
+std::optional<Disk> ReadyDisk(char drive) {
+  auto disk = InDrive(drive);
+  if (!disk || !disk->formatted) {
+    SetLastError(disk ? ERROR_GEN_FAILURE : ERROR_NOT_READY);
+    return std::nullopt;
+  }
+  return disk;
+}
+
 std::string Insert(const std::string& name, char drive) {
   std::string error;
   const Drive* d = Removable(drive, error);
@@ -177,11 +186,8 @@ std::string FixedLabel(char letter) {
 // Total and free bytes of a drive; false (with the last error) without a readable volume.
 bool Space(const Drive* d, std::uint64_t& total, std::uint64_t& free) {
   if (d->type == DRIVE_REMOVABLE) {
-    auto disk = disks::InDrive(d->letter);
-    if (!disk || !disk->formatted) {
-      SetLastError(disk ? ERROR_GEN_FAILURE : ERROR_NOT_READY);
-      return false;
-    }
+    auto disk = disks::ReadyDisk(d->letter);
+    if (!disk) return false;
     total = disk->capacity;
     std::uint64_t used = disks::Used(disk->name);
     free = used < total ? total - used : 0;
@@ -222,11 +228,8 @@ BOOL WINAPI GetVolumeInformationA(LPCSTR root, LPSTR label, DWORD labelSize, LPD
   std::string name, fsName;
   DWORD number;
   if (d->type == DRIVE_REMOVABLE) {
-    auto disk = disks::InDrive(d->letter);
-    if (!disk || !disk->formatted) {
-      SetLastError(disk ? ERROR_GEN_FAILURE : ERROR_NOT_READY);
-      return FALSE;
-    }
+    auto disk = disks::ReadyDisk(d->letter);
+    if (!disk) return FALSE;
     name = disk->label;
     number = disk->serial;
     fsName = "FAT";
@@ -255,11 +258,8 @@ BOOL WINAPI SetVolumeLabelA(LPCSTR root, LPCSTR label) {
   }
   std::string value = label ? label : "";
   if (d->type == DRIVE_REMOVABLE) {
-    auto disk = disks::InDrive(d->letter);
-    if (!disk || !disk->formatted) {
-      SetLastError(disk ? ERROR_GEN_FAILURE : ERROR_NOT_READY);
-      return FALSE;
-    }
+    auto disk = disks::ReadyDisk(d->letter);
+    if (!disk) return FALSE;
     if (!disks::SetLabel(disk->name, value).empty()) {
       SetLastError(ERROR_INVALID_NAME);
       return FALSE;

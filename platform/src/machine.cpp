@@ -315,14 +315,8 @@ bool ToHost(std::string_view windowsPath, Mapped& out) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return false;
   }
-  if (drive->type == DRIVE_REMOVABLE) {
-    // A removable drive answers only with a formatted disk in it.
-    auto disk = disks::InDrive(drive->letter);
-    if (!disk || !disk->formatted) {
-      SetLastError(disk ? ERROR_GEN_FAILURE : ERROR_NOT_READY);
-      return false;
-    }
-  }
+  // A removable drive answers only with a formatted disk in it.
+  if (drive->type == DRIVE_REMOVABLE && !disks::ReadyDisk(drive->letter)) return false;
   out.drive = drive;
   out.host = drive->host;
   out.exists = HostIsDir(drive->host);

@@ -33,6 +33,9 @@ PF_API std::vector<Disk> List();
 PF_API std::optional<Disk> Find(const std::string& name);
 // The disk in a drive, if any.
 PF_API std::optional<Disk> InDrive(char drive);
+// The formatted disk in a removable drive; without one nullopt, with the last error set to
+// ERROR_NOT_READY (no disk) or ERROR_GEN_FAILURE (an unformatted disk).
+PF_API std::optional<Disk> ReadyDisk(char drive);
 // Bytes the disk's files take.
 PF_API std::uint64_t Used(const std::string& name);
 
