@@ -38,7 +38,7 @@ struct UnzFileSpec {
   std::uint8_t Reserved[68];
 };
 // The decompression record, engine versions below 152: the same to offset 71, then the end
-// marker and 4097 specification slots.
+// marker and 4097 slots for the lines of FSpecArgs.
 struct UnzCommandRecordOld {
   std::uint8_t Fixed[72];
   std::uint32_t EndMarker;
