@@ -19,7 +19,8 @@ void TApplication::SetTitle(const AnsiString& title) {
 }
 
 void TApplication::ProcessMessages() {
-  // Nothing is queued between the windows of the process yet: painting is immediate.
+  // Painting is immediate; what waits is the threads' Synchronize calls.
+  TThread::CheckSynchronize();
 }
 
 void TApplication::Run() {

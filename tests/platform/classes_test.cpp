@@ -1,5 +1,8 @@
 // Component ownership and the lists.
 #include <vcl/Classes.h>
+#include <vcl/Forms.h>
+
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -52,4 +55,56 @@ TEST(Lists, StringListAndPointerList) {
   EXPECT_EQ(l.Last(), &b);
   EXPECT_EQ(l.Remove(&a), 0);
   EXPECT_THROW(l.Items(5), EListError);
+}
+
+namespace {
+std::atomic<int> gFreed{0};
+struct Worker : TThread {
+  explicit Worker(bool suspended, bool selfFreeing = false) : TThread(suspended) { FreeOnTerminate = selfFreeing; }
+  ~Worker() override { ++gFreed; }
+  void Execute() override {
+    while (!Terminated() && !stop) std::this_thread::yield();
+    Synchronize([this] { onMain = std::this_thread::get_id(); });
+    ReturnValue = 42;
+    if (fail) throw Exception("worker failed");
+  }
+  std::atomic<bool> stop{false};
+  bool fail = false;
+  std::thread::id onMain;
+};
+}  // namespace
+
+TEST(Thread, RunsSynchronizesWaitsAndFreesItself) {
+  Worker* w = TThread::New<Worker>(false);
+  w->stop = true;
+  EXPECT_EQ(w->WaitFor(), 42);
+  EXPECT_TRUE(w->Finished());
+  EXPECT_EQ(w->onMain, std::this_thread::get_id());  // Synchronize ran on this, the main thread
+  EXPECT_NE(w->ThreadID(), 0u);
+  delete w;
+
+  Worker* suspended = TThread::New<Worker>(true);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(suspended->Finished());  // not started yet
+  suspended->fail = true;
+  suspended->Resume();
+  suspended->Terminate();
+  suspended->WaitFor();
+  EXPECT_EQ(suspended->FatalException, "worker failed");
+  delete suspended;
+
+  int before = gFreed;
+  bool terminated = false;
+  Worker* self = TThread::New<Worker>(true, true);
+  self->OnTerminate = [&](TObject*) { terminated = true; };
+  self->stop = true;
+  self->Resume();
+  for (int i = 0; i < 500 && gFreed == before; ++i) {
+    Application->ProcessMessages();  // serves Synchronize and OnTerminate
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  EXPECT_EQ(gFreed, before + 1);
+  EXPECT_TRUE(terminated);
+  Worker* never = TThread::New<Worker>(true);
+  delete never;  // a thread that never ran is ended and waited for
 }

@@ -1,7 +1,11 @@
 // The class library's component model and lists.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <utility>
 #include <initializer_list>
 #include <vector>
 
@@ -49,6 +53,54 @@ struct TPaletteEntry {
   AnsiString page, className;
 };
 PF_API std::vector<TPaletteEntry> RegisteredComponents();
+
+// A thread of the class library: Execute runs on a thread of its own; Synchronize runs a call on
+// the main thread (served by Application->ProcessMessages and by WaitFor). With FreeOnTerminate the
+// object deletes itself when Execute has ended. Threads are made with New, which starts one not
+// created suspended once it is fully constructed (as the class library does after construction);
+// a suspended one starts with Resume. Delete a thread that has run only after WaitFor, as its
+// Execute may still use the derived object.
+class PF_API TThread : public TObject {
+ public:
+  template <class T, class... Args>
+  static T* New(Args&&... args) {
+    T* thread = new T(std::forward<Args>(args)...);  // owned by its creator, or by itself (FreeOnTerminate)
+    thread->AfterConstruction();
+    return thread;
+  }
+  explicit TThread(bool createSuspended);
+  ~TThread() override;  // asks the thread to end and waits for it (unless it frees itself)
+  TThread(const TThread&) = delete;
+  TThread& operator=(const TThread&) = delete;
+
+  void Resume();
+  void Terminate() { terminated_ = true; }
+  bool Terminated() const { return terminated_; }
+  bool Finished() const { return finished_; }
+  // Waits for Execute to end, serving Synchronize calls meanwhile; the thread's ReturnValue.
+  int WaitFor();
+  std::uint32_t ThreadID() const { return threadId_; }
+  bool FreeOnTerminate = false;
+  TNotifyEvent OnTerminate;  // on the main thread, after Execute
+  AnsiString FatalException;  // the message of an exception that ended Execute
+
+  // Runs the calls queued by Synchronize; returns whether it ran any (main thread only).
+  static bool CheckSynchronize();
+
+ protected:
+  virtual void Execute() = 0;
+  void Synchronize(const std::function<void()>& method);
+  int ReturnValue = 0;
+
+ private:
+  void Run();
+  void AfterConstruction();
+  bool createSuspended_;
+  struct State;
+  std::shared_ptr<State> state_;
+  std::atomic<bool> terminated_{false}, finished_{false};
+  std::atomic<std::uint32_t> threadId_{0};
+};
 
 // A list of untyped pointers.
 class PF_API TList : public TObject {
