@@ -70,13 +70,23 @@ void HexDump(const unsigned char* data, std::size_t size) {
   }
 }
 
-int TernlockSync() {
-  Library lib("Ternlock.dll");
+// Calls an export that takes nothing and returns an int, and prints "result=N".
+int PrintResult(const char* library, const char* symbol) {
+  Library lib(library);
   if (!lib) return kUsage;
-  auto sync = lib.Export<int (*)()>("ReadIniDataAndSetToHistory");
-  if (!sync) return kUsage;
-  std::printf("result=%d\n", sync());
+  auto call = lib.Export<int (*)()>(symbol);
+  if (!call) return kUsage;
+  std::printf("result=%d\n", call());
   return 0;
+}
+
+// Writes bytes to a file of the machine; false (after a message) when it cannot.
+bool WriteBytes(const std::string& path, const void* data, int size) {
+  int file = FileCreate(path);
+  bool ok = file >= 0 && FileWrite(file, data, size) == size;
+  if (file >= 0) FileClose(file);
+  if (!ok) std::fprintf(stderr, "pinforge-host: cannot write %s (error %u)\n", path.c_str(), GetLastError());
+  return ok;
 }
 
 int TernlockPackage(const std::string& out) {
@@ -92,28 +102,13 @@ int TernlockPackage(const std::string& out) {
   const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
   int status = 0;
   if (!out.empty()) {
-    std::string path = WindowsPathOf(out);
-    int file = FileCreate(path);
-    if (file < 0 || FileWrite(file, bytes, static_cast<int>(size)) != static_cast<int>(size)) {
-      std::fprintf(stderr, "pinforge-host: cannot write %s (error %u)\n", path.c_str(), GetLastError());
-      status = kUsage;
-    }
-    if (file >= 0) FileClose(file);
+    if (!WriteBytes(WindowsPathOf(out), bytes, static_cast<int>(size))) status = kUsage;
   } else if (bytes) {
     HexDump(bytes, size);
   }
   GlobalUnlock(block);
   GlobalFree(block);
   return status;
-}
-
-int QuillportInstall() {
-  Library lib("Quillport.dll");
-  if (!lib) return kUsage;
-  auto install = lib.Export<int (*)()>("TestDLL");
-  if (!install) return kUsage;
-  std::printf("result=%d\n", install());
-  return 0;
 }
 
 // The socket picture, whole or one 210-pixel frame, as a .bmp file; or the resource's bytes.
@@ -127,10 +122,7 @@ int DuskplateExport(const std::string& out, int frame, bool raw) {
       if (!res) throw Exception("Duskplate.dll has no bitmap SOCKET4");
       const void* data = LockResource(LoadResource(lib.Handle(), res));
       int size = static_cast<int>(SizeofResource(lib.Handle(), res));
-      int file = FileCreate(path);
-      bool ok = file >= 0 && FileWrite(file, data, size) == size;
-      if (file >= 0) FileClose(file);
-      if (!ok) throw Exception("cannot write " + path);
+      if (!WriteBytes(path, data, size)) return kUsage;
       std::printf("size=%d\n", size);
       return 0;
     }
@@ -161,7 +153,7 @@ int DuskplateExport(const std::string& out, int frame, bool raw) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() >= 2 && args[0] == "ternlock") {
-    if (args[1] == "sync" && args.size() == 2) return TernlockSync();
+    if (args[1] == "sync" && args.size() == 2) return PrintResult("Ternlock.dll", "ReadIniDataAndSetToHistory");
     if (args[1] == "package") {
       std::string out;
       for (std::size_t i = 2; i < args.size(); ++i) {
@@ -171,7 +163,7 @@ int main(int argc, char** argv) {
       return TernlockPackage(out);
     }
   }
-  if (args.size() == 2 && args[0] == "quillport" && args[1] == "install") return QuillportInstall();
+  if (args.size() == 2 && args[0] == "quillport" && args[1] == "install") return PrintResult("Quillport.dll", "TestDLL");
   if (args.size() >= 3 && args[0] == "duskplate" && args[1] == "export") {
     int frame = -1;
     bool raw = false;

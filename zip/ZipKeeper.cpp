@@ -10,11 +10,14 @@
 namespace ZipKeeper {
 namespace {
 
-// The module that carries the component holds its string table.
+// The module that carries the component holds its string table; it does not change.
 HMODULE OwnModule() {
-  HMODULE module = 0;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&OwnModule), &module);
+  static const HMODULE module = [] {
+    HMODULE m = 0;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&OwnModule), &m);
+    return m;
+  }();
   return module;
 }
 

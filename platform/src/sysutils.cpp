@@ -239,17 +239,6 @@ int LastDelimiter(const AnsiString& delimiters, const AnsiString& s) {
   return at == AnsiString::npos ? 0 : static_cast<int>(at) + 1;
 }
 
-AnsiString StringReplaceAll(const AnsiString& s, const AnsiString& from, const AnsiString& to) {
-  if (from.empty()) return s;
-  AnsiString out;
-  std::size_t pos = 0;
-  for (auto at = s.find(from); at != AnsiString::npos; at = s.find(from, pos)) {
-    out += s.substr(pos, at - pos) + to;
-    pos = at + from.size();
-  }
-  return out + s.substr(pos);
-}
-
 std::int32_t StrToL32(const char* text, const char** end, int base) {
   const char* p = text;
   while (std::isspace(static_cast<unsigned char>(*p))) ++p;

@@ -31,12 +31,6 @@ HWND Create(const std::string& className, const std::string& caption, HWND owner
   return h;
 }
 
-std::string Text(HWND window) {
-  std::lock_guard lock(gMutex);
-  auto it = Table().find(window);
-  return it == Table().end() ? std::string() : it->second.caption;
-}
-
 }  // namespace pinforge::win
 
 using namespace pinforge::win;

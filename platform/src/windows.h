@@ -8,6 +8,5 @@
 namespace pinforge::win {
 
 HWND Create(const std::string& className, const std::string& caption, HWND owner);
-std::string Text(HWND window);
 
 }  // namespace pinforge::win

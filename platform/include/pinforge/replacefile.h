@@ -14,7 +14,6 @@ class PF_API ReplacingFile {
   ReplacingFile& operator=(const ReplacingFile&) = delete;
 
   bool IsOpen() const { return handle_ != -1; }
-  int Handle() const { return handle_; }  // for FileWrite
   bool Write(const void* data, int count);
   // Closes the new file and puts it in the target's place; false (the old file kept) on failure.
   bool Commit();

@@ -86,7 +86,6 @@ PF_API int StrToIntDef(const AnsiString& s, int defaultValue);
 // beyond 32 bits is not a number. True and the value when the whole text is a number.
 PF_API bool TryStrToInt(const AnsiString& s, int& value);
 PF_API int LastDelimiter(const AnsiString& delimiters, const AnsiString& s);
-PF_API AnsiString StringReplaceAll(const AnsiString& s, const AnsiString& from, const AnsiString& to);
 
 // The C library's strtol as on the original 32-bit platform: results clamped to 32 bits.
 PF_API std::int32_t StrToL32(const char* text, const char** end, int base);
