@@ -5,6 +5,7 @@
 
 #include <win32/windows.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -14,6 +15,10 @@
 #include "CallBack.h"
 #include "CommandRecords.h"
 #include "DiskSpan.h"
+
+namespace ZipShellFormat {
+class TSHFormatThread;
+}
 
 namespace ZipKeeper {
 
@@ -177,6 +182,17 @@ class TZipKeeper : public TComponent {
   int CopyFileA(const AnsiString& source, const AnsiString& destination);
   int EraseFile(const AnsiString& name, DeleteOpts how);
 
+  // ---- disk format (one at a time in the process); written by the format thread and its hook
+  int FormatDrive = 0;  // 0 = A:
+  std::atomic<HWND> FormatDialog{0};
+  std::atomic<int> FormatState{0};  // 0 waiting for the dialog, 1 dialog found, 2 thread finished
+  std::atomic<bool> AutoStartFormat{false};
+  std::atomic<int> FormatResult{-3};  // -1 error, -2 cancelled by the user, -3 cannot format, else done
+  std::atomic<ZipShellFormat::TSHFormatThread*> FormatThread{nullptr};
+  // Formats FormatDrive with the shell's dialog, which gets VolumeLabel; the FormatResult.
+  int ZipFormat();
+  static BOOL EnumThreadWndProc(HWND window, LPARAM component);
+
   // ---- volume sets and disk access
   bool IsDiskPresent();
   UINT CheckForDisk();
@@ -192,12 +208,13 @@ class TZipKeeper : public TComponent {
   int inFile_ = -1;
   int diskNr_ = 0;
   bool askForDisk_ = false;
+  AnsiString volumeLabel_;
 
  private:
   void ReadCentralDirectory(const DiskSpan::ZipEndOfCentral& end, std::int64_t central);
   void ReadFully(void* buffer, int count, int error);
 
-  AnsiString zipFileName_, dllDirectory_, lastMessage_, rawComment_, volumeLabel_;
+  AnsiString zipFileName_, dllDirectory_, lastMessage_, rawComment_;
   TStringList fspecArgs_;
   std::vector<std::unique_ptr<ZipDirEntry>> dirEntries_;
   int keepFreeOnDisk1_ = 0, maxVolumeSize_ = 0, minFreeVolumeSize_ = 65536;
@@ -216,6 +233,9 @@ class TZipKeeper : public TComponent {
   };
   CallerHolder* caller_ = nullptr;
   void LoadEngine(bool zip);
+  friend class ZipShellFormat::TSHFormatThread;
+  std::atomic<DWORD> formatThreadId_{0};
+  std::shared_ptr<std::atomic<bool>> formatEnded_;  // handed to the next format thread
 };
 
 // A backslash appended unless the text is empty or ends in one.

@@ -87,6 +87,8 @@ void WINAPI Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono:
 
 DWORD WINAPI GetCurrentThreadId() { return static_cast<DWORD>(syscall(SYS_gettid)); }
 
+DWORD WINAPI GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
+
 BOOL WINAPI GetVersionExA(OSVERSIONINFOA* info) {
   if (!info || info->dwOSVersionInfoSize < sizeof(OSVERSIONINFOA)) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);

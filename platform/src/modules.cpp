@@ -6,6 +6,7 @@
 #include <link.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -28,7 +29,21 @@ struct Module {
   ino_t ino = 0;
   int refs = 0;
   bool pinned = false;  // known through an address, not loaded by LoadLibrary: never unloaded
+  const std::vector<std::string>* exports = nullptr;  // a system module: the platform's functions it offers
 };
+
+// Modules of the system that the platform itself provides: found by name wherever the caller
+// looks, as the system's own are, and offering only the functions they list.
+struct SystemModule {
+  const char* name;
+  std::vector<std::string> exports;
+};
+const std::vector<SystemModule>& SystemModules() {
+  static const auto* list = new std::vector<SystemModule>{
+      {"shell32.dll", {"SHFileOperationA", "SHFormatDrive"}},
+  };
+  return *list;
+}
 
 std::recursive_mutex gMutex;
 std::map<HMODULE, Module>& Table() {
@@ -96,6 +111,23 @@ bool Locate(const std::string& name, std::string& windows, paths::Mapped& m, str
   return false;
 }
 
+// The platform library itself, which holds the system modules' functions.
+void* PlatformLibrary() {
+  static void* dl = [] {
+    Dl_info info;
+    if (!dladdr(reinterpret_cast<void*>(&SHFormatDrive), &info) || !info.dli_fname) return static_cast<void*>(nullptr);
+    return dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+  }();
+  return dl;
+}
+
+const SystemModule* FindSystemModule(const std::string& name) {
+  if (name.find_first_of("\\/:") != std::string::npos) return nullptr;
+  for (const auto& m : SystemModules())
+    if (text::EqualNoCase(name, m.name)) return &m;
+  return nullptr;
+}
+
 Module* FindLocked(HMODULE h) {
   auto it = Table().find(h);
   return it == Table().end() ? nullptr : &it->second;
@@ -151,6 +183,31 @@ HMODULE WINAPI LoadLibraryExA(LPCSTR name, HANDLE, DWORD flags) {
     return 0;
   }
   bool dataFile = flags & LOAD_LIBRARY_AS_DATAFILE;
+  if (const SystemModule* sys = dataFile ? nullptr : FindSystemModule(WithExtension(name))) {
+    std::lock_guard lock(gMutex);
+    for (auto& [h, mod] : Table()) {
+      if (mod.exports == &sys->exports) {
+        ++mod.refs;
+        return h;
+      }
+    }
+    Module mod;
+    mod.dl = PlatformLibrary();
+    if (!mod.dl) {
+      SetLastError(ERROR_MOD_NOT_FOUND);
+      return 0;
+    }
+    Dl_info info;
+    dladdr(reinterpret_cast<void*>(&SHFormatDrive), &info);
+    mod.info.host = info.dli_fname;
+    mod.info.windows = Machine::Get().SystemDir() + "\\" + sys->name;
+    mod.exports = &sys->exports;
+    mod.refs = 1;
+    HMODULE h = NewHandle(false);
+    mod.info.handle = h;
+    Table()[h] = std::move(mod);
+    return h;
+  }
   std::string windows;
   paths::Mapped m;
   struct stat st;
@@ -160,7 +217,7 @@ HMODULE WINAPI LoadLibraryExA(LPCSTR name, HANDLE, DWORD flags) {
   }
   std::lock_guard lock(gMutex);
   for (auto& [h, mod] : Table()) {
-    if (mod.dev == st.st_dev && mod.ino == st.st_ino && mod.info.dataFile == dataFile && !mod.pinned) {
+    if (mod.dev == st.st_dev && mod.ino == st.st_ino && mod.info.dataFile == dataFile && !mod.pinned && !mod.exports) {
       ++mod.refs;
       return h;
     }
@@ -204,7 +261,7 @@ BOOL WINAPI FreeLibrary(HMODULE module) {
     return FALSE;
   }
   if (m->pinned || --m->refs > 0) return TRUE;
-  if (m->dl) dlclose(m->dl);
+  if (m->dl && !m->exports) dlclose(m->dl);
   Table().erase(module);
   return TRUE;
 }
@@ -217,6 +274,11 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
     dl = program;
   } else if (Module* m = FindLocked(module); m && m->dl) {
     dl = m->dl;
+    if (m->exports && name && reinterpret_cast<std::uintptr_t>(name) >= 0x10000 &&
+        std::find(m->exports->begin(), m->exports->end(), name) == m->exports->end()) {
+      SetLastError(ERROR_PROC_NOT_FOUND);
+      return nullptr;
+    }
   }
   if (!dl) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -307,7 +369,7 @@ BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR nameOrAddress, HMODULE* modul
   }
   std::lock_guard lock(gMutex);
   for (auto& [h, mod] : Table()) {
-    if (!mod.info.dataFile && mod.dev == st.st_dev && mod.ino == st.st_ino) {
+    if (!mod.info.dataFile && !mod.exports && mod.dev == st.st_dev && mod.ino == st.st_ino) {
       if (!(flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT) && !mod.pinned) ++mod.refs;
       *module = h;
       return TRUE;

@@ -220,7 +220,7 @@ int GuardRepeats(const Box& box, const std::string& key, int index, bool byDefau
   gLastDefaultBox = key;
   if (gDefaultRepeats <= kRepeatLimit) return index;
   for (std::size_t i = 0; i < box.buttons.size(); ++i) {
-    if (box.buttons[i] == "Cancel" || box.buttons[i] == "Abort") {
+    if (box.buttons[i] == "Cancel" || box.buttons[i] == "Abort" || box.buttons[i] == "Close") {
       std::fprintf(stderr, "PINFORGE_UI: the same box came %d times with no one to answer it; taking %s\n", kRepeatLimit,
                    box.buttons[i].c_str());
       return static_cast<int>(i);
@@ -266,17 +266,41 @@ void Log(const std::string& json) {
 
 }  // namespace
 
+namespace {
+// The button pressed, by the backend, guarded against a default answer that never ends.
+int AskLocked(const Box& box, const std::string& caption, const std::string& textAnsi, const std::string& kind) {
+  Backend& backend = Current();
+  int index = backend.Ask(box, caption, textAnsi);
+  return GuardRepeats(box, caption + '\n' + textAnsi + '\n' + kind, index, backend.AnsweredByDefault());
+}
+}  // namespace
+
 int MessageBox(HWND owner, const std::string& textAnsi, const std::string& caption, UINT type) {
   std::lock_guard lock(gMutex);
   Box box = Describe(type);
-  Backend& backend = Current();
-  int index = backend.Ask(box, caption, textAnsi);
-  index = GuardRepeats(box, caption + '\n' + textAnsi + '\n' + std::to_string(type), index, backend.AnsweredByDefault());
+  int index = AskLocked(box, caption, textAnsi, std::to_string(type));
   const std::string& answer = box.buttons[static_cast<std::size_t>(index)];
   Log("{\"event\":\"messagebox\",\"caption\":" + J(caption) + ",\"text\":" + J(textAnsi) + ",\"buttons\":\"" + box.kind +
       "\",\"icon\":\"" + box.icon + "\",\"default\":\"" + box.buttons[box.defaultIndex] + "\",\"owner\":" +
       std::to_string(owner) + ",\"answer\":\"" + answer + "\"}");
   return IdOf(answer);
+}
+
+int Choose(const std::string& caption, const std::string& textAnsi, const std::vector<std::string>& buttons, int defaultIndex) {
+  if (buttons.empty()) return -1;
+  std::lock_guard lock(gMutex);
+  Box box;
+  box.buttons = buttons;
+  box.defaultIndex = defaultIndex >= 0 && defaultIndex < static_cast<int>(buttons.size()) ? defaultIndex : 0;
+  box.kind = "dialog";
+  box.icon = "none";
+  std::string names;
+  for (const auto& b : buttons) names += (names.empty() ? "" : "/") + b;
+  int index = AskLocked(box, caption, textAnsi, names);
+  Log("{\"event\":\"dialog\",\"caption\":" + J(caption) + ",\"text\":" + J(textAnsi) + ",\"buttons\":" + J(names) +
+      ",\"default\":" + J(buttons[static_cast<std::size_t>(box.defaultIndex)]) + ",\"answer\":" +
+      J(buttons[static_cast<std::size_t>(index)]) + "}");
+  return index;
 }
 
 std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt, const std::string& value) {

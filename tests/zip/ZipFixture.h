@@ -57,6 +57,7 @@ class TestZipKeeper : public ZipKeeper::TZipKeeper {
   using TZipKeeper::diskNr_;
   using TZipKeeper::driveRoot_;
   using TZipKeeper::openFileName_;
+  using TZipKeeper::volumeLabel_;
   std::vector<std::string> messages;
   int dirUpdates = 0;
 };

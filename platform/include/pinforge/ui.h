@@ -7,11 +7,16 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pinforge::ui {
 
 // The core of MessageBoxA: text and caption in code page 1252; returns IDOK, IDCANCEL, ...
 PF_API int MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type);
+// A dialog's question with buttons of its own (a script answers with a button's name): the index
+// of the button pressed, the default when nobody answers.
+PF_API int Choose(const std::string& caption, const std::string& text, const std::vector<std::string>& buttons,
+                  int defaultIndex);
 // The text typed, or nullopt when cancelled.
 PF_API std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                            const std::string& value);

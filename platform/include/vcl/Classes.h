@@ -60,6 +60,8 @@ PF_API std::vector<TPaletteEntry> RegisteredComponents();
 // created suspended once it is fully constructed (as the class library does after construction);
 // a suspended one starts with Resume. Delete a thread that has run only after WaitFor, as its
 // Execute may still use the derived object.
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
 class PF_API TThread : public TObject {
  public:
   template <class T, class... Args>
@@ -81,6 +83,7 @@ class PF_API TThread : public TObject {
   int WaitFor();
   std::uint32_t ThreadID() const { return threadId_; }
   bool FreeOnTerminate = false;
+  TThreadPriority Priority = tpNormal;  // recorded only: the host schedules every thread alike
   TNotifyEvent OnTerminate;  // on the main thread, after Execute
   AnsiString FatalException;  // the message of an exception that ended Execute
 

@@ -7,6 +7,7 @@
 
 #define PF_API __attribute__((visibility("default")))
 #define WINAPI
+#define CALLBACK
 
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
@@ -32,6 +33,12 @@ using HWND = std::uint32_t;
 using HKEY = std::uint32_t;
 using HRSRC = std::uint32_t;
 using FARPROC = void (*)();
+// Message parameters and results carry pointers, so they are pointer-sized here (as on 64-bit
+// Windows); the handles stay 32-bit.
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+using HHOOK = std::uint32_t;
 
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
@@ -76,6 +83,11 @@ constexpr DWORD ERROR_MORE_DATA = 234;
 constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
 constexpr DWORD ERROR_NOT_LOCKED = 158;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+constexpr DWORD ERROR_INVALID_HOOK_HANDLE = 1404;
+constexpr DWORD ERROR_CONTROL_ID_NOT_FOUND = 1421;
+constexpr DWORD ERROR_INVALID_HOOK_FILTER = 1426;
+constexpr DWORD ERROR_INVALID_FILTER_PROC = 1427;
+constexpr DWORD ERROR_HOOK_NEEDS_HMOD = 1428;
 constexpr DWORD ERROR_BADDB = 1009;
 constexpr DWORD ERROR_BADKEY = 1010;
 constexpr DWORD ERROR_CANTWRITE = 1013;
@@ -103,6 +115,7 @@ PF_API UINT WINAPI SetErrorMode(UINT mode);
 PF_API DWORD WINAPI GetTickCount();
 PF_API void WINAPI Sleep(DWORD milliseconds);
 PF_API DWORD WINAPI GetCurrentThreadId();
+PF_API DWORD WINAPI GetCurrentProcessId();
 
 // ---- version and folders ---------------------------------------------------------------------
 constexpr DWORD VER_PLATFORM_WIN32_WINDOWS = 1;
@@ -370,6 +383,15 @@ struct SHFILEOPSTRUCTA {
 // FOF_ALLOWUNDO (removable drives have none); 0 on success, else an error code.
 PF_API int WINAPI SHFileOperationA(SHFILEOPSTRUCTA* operation);
 
+// The shell's format dialog for a removable drive (0 = A:), modal, owned by the given window; the
+// user (or a window hook) starts the format and closes the dialog. Taken from "Shell32.dll" by name.
+constexpr UINT SHFMT_ID_DEFAULT = 0xFFFF;
+constexpr DWORD SHFMT_ERROR = 0xFFFFFFFFu;     // the last format failed
+constexpr DWORD SHFMT_CANCEL = 0xFFFFFFFEu;    // closed without a format
+constexpr DWORD SHFMT_NOFORMAT = 0xFFFFFFFDu;  // the drive cannot be formatted
+using SHFormatDriveFunction = DWORD (*)(HWND owner, UINT drive, UINT formatId, UINT options);
+PF_API DWORD WINAPI SHFormatDrive(HWND owner, UINT drive, UINT formatId, UINT options);
+
 // ---- user interface --------------------------------------------------------------------------
 constexpr UINT MB_OK = 0x0;
 constexpr UINT MB_OKCANCEL = 0x1;
@@ -406,5 +428,64 @@ PF_API BOOL WINAPI IsWindow(HWND window);
 PF_API BOOL WINAPI DestroyWindow(HWND window);
 PF_API int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int size);
 PF_API BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text);
+
+// Windows, messages and hooks. Every window belongs to the thread that made it; a sent message is
+// handled at once on that thread, a posted one when that thread next looks at its queue. Hooks of
+// WH_CALLWNDPROCRET see every message a window of their thread has handled, with its result.
+constexpr UINT WM_ENABLE = 0x000A;
+constexpr UINT WM_SETTEXT = 0x000C;
+constexpr UINT WM_GETTEXT = 0x000D;
+constexpr UINT WM_GETTEXTLENGTH = 0x000E;
+constexpr UINT WM_SHOWWINDOW = 0x0018;
+constexpr UINT WM_INITDIALOG = 0x0110;
+constexpr UINT WM_COMMAND = 0x0111;
+constexpr UINT WM_USER = 0x0400;
+constexpr UINT BM_GETCHECK = 0x00F0;
+constexpr UINT BM_SETCHECK = 0x00F1;
+constexpr UINT BM_GETSTATE = 0x00F2;
+constexpr UINT BM_SETSTYLE = 0x00F4;
+constexpr UINT BM_CLICK = 0x00F5;
+constexpr UINT BN_CLICKED = 0;
+constexpr UINT BST_UNCHECKED = 0;
+constexpr UINT BST_CHECKED = 1;
+constexpr DWORD BS_PUSHBUTTON = 0x0;
+constexpr DWORD BS_DEFPUSHBUTTON = 0x1;
+constexpr DWORD BS_AUTOCHECKBOX = 0x3;
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOW = 5;
+constexpr int WH_CALLWNDPROC = 4;
+constexpr int WH_CALLWNDPROCRET = 12;
+constexpr int HC_ACTION = 0;
+struct CWPRETSTRUCT {
+  LRESULT lResult;
+  LPARAM lParam;
+  WPARAM wParam;
+  UINT message;
+  HWND hwnd;
+};
+using HOOKPROC = LRESULT (*)(int code, WPARAM wParam, LPARAM lParam);
+using WNDENUMPROC = BOOL (*)(HWND window, LPARAM lParam);
+PF_API LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+PF_API BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Hooks of WH_CALLWNDPROCRET only; thread 0 (every thread) needs a module.
+PF_API HHOOK WINAPI SetWindowsHookExA(int hookId, HOOKPROC procedure, HINSTANCE module, DWORD threadId);
+PF_API LRESULT WINAPI CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
+PF_API BOOL WINAPI UnhookWindowsHookEx(HHOOK hook);
+// The thread's windows that are not child windows, in the order they were made.
+PF_API BOOL WINAPI EnumThreadWindows(DWORD threadId, WNDENUMPROC procedure, LPARAM lParam);
+PF_API DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId);
+// A child window's parent, or a top-level window's owner.
+PF_API HWND WINAPI GetParent(HWND window);
+PF_API HWND WINAPI GetDlgItem(HWND dialog, int id);
+PF_API int WINAPI GetDlgCtrlID(HWND window);
+PF_API BOOL WINAPI EnableWindow(HWND window, BOOL enable);  // whether it was disabled before
+PF_API BOOL WINAPI IsWindowEnabled(HWND window);
+PF_API BOOL WINAPI ShowWindow(HWND window, int command);  // whether it was visible before
+PF_API BOOL WINAPI IsWindowVisible(HWND window);
+PF_API BOOL WINAPI CheckDlgButton(HWND dialog, int id, UINT check);
+PF_API UINT WINAPI IsDlgButtonChecked(HWND dialog, int id);
+PF_API UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR buffer, int size);
+PF_API BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
 
 }  // extern "C"
