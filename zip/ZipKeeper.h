@@ -177,6 +177,15 @@ class TZipKeeper : public TComponent {
   int BatchTotalBytes() const { return batchTotalBytes_; }
   int EngineErrCode() const { return engineErrCode_; }
 
+  // ---- extraction through the decompression engine, volume sets joined first
+  void Extract();
+  // Joins the volume set whose last volume is `lastVolume` into one archive; `outPath` comes in
+  // as a folder (ending in "\\") or a file name and goes out as the joined file's name (empty
+  // after a failure). 0, or -7 (reported error), -8 (no memory), -9 (other failure).
+  int ReadSpan(const AnsiString& lastVolume, AnsiString& outPath);
+  // The decompression record of the running engine call, null otherwise.
+  const EngineCommand* UnzRecord() const { return unzRecord_; }
+
   // ---- file helpers: 0 on success, negative codes for failures
   int CopyBuffer(int& in, int& out, int length);  // length -1: to the input's end
   int CopyFileA(const AnsiString& source, const AnsiString& destination);
@@ -209,10 +218,16 @@ class TZipKeeper : public TComponent {
   int diskNr_ = 0;
   bool askForDisk_ = false;
   AnsiString volumeLabel_;
+  int outFile_ = -1;
+  bool reportWrites_ = false;
+  int sourceDate_ = 0;
 
  private:
   void ReadCentralDirectory(const DiskSpan::ZipEndOfCentral& end, std::int64_t central);
   void ReadFully(void* buffer, int count, int error);
+  void WriteJoin(const void* buffer, int length, int error);
+  void RWJoinData(char* buffer, std::int64_t length, int error);
+  EngineCommand* unzRecord_ = nullptr;
 
   AnsiString zipFileName_, dllDirectory_, lastMessage_, rawComment_;
   TStringList fspecArgs_;

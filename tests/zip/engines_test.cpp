@@ -31,7 +31,9 @@ TEST(Engines, LoadingFindsReportsAndKeepsTheLibraries) {
   Unloaded unloaded;
   TestZipKeeper zip;
   zip.Unattended = true;
-  EXPECT_EQ(zip.GetUnzVers(), 0);  // nowhere to be found
+  WriteFile(m.C() / "broken" / "UNZENG.DLL", "not a library");
+  zip.SetDLLDirectory("C:\\broken");
+  EXPECT_EQ(zip.GetUnzVers(), 0);  // found but not loadable
   EXPECT_EQ(zip.messages, (std::vector<std::string>{"0 " + MessageText(10704)}));
   EXPECT_FALSE(TZipKeeper::UnzEngineLoaded());
 
@@ -58,14 +60,11 @@ TEST(Engines, LoadingFindsReportsAndKeepsTheLibraries) {
   EXPECT_FALSE(TZipKeeper::UnzEngineLoaded());
   EXPECT_EQ(TZipKeeper::UnzEngExec(), nullptr);
 
-  // A folder without the library: the plain name through the system search (here the current
-  // folder), without a message.
+  // A folder without the library: the plain name through the system search (here the program's
+  // folder, which holds the real engine), without a message.
   zip.messages.clear();
-  fs::create_directories(m.C() / "work");
-  fs::copy_file(fs::path(PINFORGE_BIN_DIR) / "testengines" / "v150" / "UNZENG.DLL", m.C() / "work" / "UNZENG.DLL");
-  ASSERT_TRUE(SetCurrentDir("C:\\work"));
   zip.SetDLLDirectory("C:\\empty");
-  EXPECT_EQ(zip.GetUnzVers(), 150);
+  EXPECT_GE(zip.GetUnzVers(), 152);
   EXPECT_TRUE(zip.messages.empty());
 
   struct {

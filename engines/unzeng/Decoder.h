@@ -1,0 +1,48 @@
+// An entry's data turned back into its file: traditional PKWARE decryption, the stored and
+// deflate methods, and the CRC-32 check. Entries that fit the reused buffers are decoded whole
+// (libdeflate) and checked before a byte is handed on; larger ones are streamed (zlib).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "Archive.h"
+
+struct libdeflate_decompressor;
+
+namespace unzeng {
+
+enum class Status { Ok, CrcError, BadData, NoPassword, BadPassword, Unsupported, ReadError, WriteError, Cancelled };
+
+// Where decoded bytes go; false from Progress asks to stop.
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  virtual bool Write(const char* data, std::size_t size) = 0;
+  virtual bool Progress(std::size_t bytes) = 0;
+};
+
+class Decoder {
+ public:
+  Decoder();
+  ~Decoder();
+  Decoder(const Decoder&) = delete;
+  Decoder& operator=(const Decoder&) = delete;
+
+  Status Decode(Archive& archive, const Entry& entry, std::int64_t dataOffset, const std::string& password, Sink& sink);
+  // Whether the method is one the decoder knows.
+  static bool Supported(const Entry& entry);
+
+ private:
+  Status Whole(Archive& archive, const Entry& entry, std::int64_t dataOffset, const std::string& password, Sink& sink);
+  Status Streamed(Archive& archive, const Entry& entry, std::int64_t dataOffset, const std::string& password, Sink& sink);
+  char* Buffer(std::unique_ptr<char[]>& buffer, std::size_t& capacity, std::size_t size);
+
+  libdeflate_decompressor* decompressor_;
+  std::unique_ptr<char[]> in_, out_;
+  std::size_t inCapacity_ = 0, outCapacity_ = 0;
+};
+
+}  // namespace unzeng
