@@ -86,16 +86,18 @@ char* Decoder::Buffer(std::unique_ptr<char[]>& buffer, std::size_t& capacity, st
   return buffer.get();
 }
 
-Status Decoder::Decode(Archive& archive, const Entry& e, std::int64_t dataOffset, const std::string& password, Sink& sink) {
+bool Decoder::FitsWhole(const Entry& e) { return e.packedSize <= kWholeLimit + kCryptHeader && e.unpackedSize <= kWholeLimit; }
+
+Status Decoder::Check(const Entry& e, const std::string& password) const {
   if (!Supported(e)) return Status::Unsupported;
   if (e.Encrypted() && password.empty()) return Status::NoPassword;
   if (e.Encrypted() && e.packedSize < kCryptHeader) return Status::BadData;
-  if (e.packedSize <= kWholeLimit + kCryptHeader && e.unpackedSize <= kWholeLimit && decompressor_)
-    return Whole(archive, e, dataOffset, password, sink);
-  return Streamed(archive, e, dataOffset, password, sink);
+  return Status::Ok;
 }
 
-Status Decoder::Whole(Archive& archive, const Entry& e, std::int64_t dataOffset, const std::string& password, Sink& sink) {
+Status Decoder::DecodeWhole(Archive& archive, const Entry& e, std::int64_t dataOffset, const std::string& password, char* out) {
+  if (Status s = Check(e, password); s != Status::Ok) return s;
+  if (!decompressor_) return Status::BadData;
   char* in = Buffer(in_, inCapacity_, e.packedSize);
   if (!archive.ReadAt(dataOffset, in, e.packedSize)) return Status::ReadError;
   std::size_t size = e.packedSize;
@@ -106,21 +108,19 @@ Status Decoder::Whole(Archive& archive, const Entry& e, std::int64_t dataOffset,
     size -= kCryptHeader;
     crypto.Decrypt(in, size);
   }
-  const char* data = in;
   if (e.method == 0) {
     if (size != e.unpackedSize) return Status::BadData;
+    std::memcpy(out, in, size);
   } else {
-    char* out = Buffer(out_, outCapacity_, e.unpackedSize);
     std::size_t produced = 0;
     auto r = libdeflate_deflate_decompress(decompressor_, in, size, out, e.unpackedSize, &produced);
     if (r != LIBDEFLATE_SUCCESS || produced != e.unpackedSize) return Status::BadData;
-    data = out;
   }
-  if (libdeflate_crc32(0, data, e.unpackedSize) != e.crc) return Status::CrcError;
-  return HandOn(data, e.unpackedSize, sink);
+  return libdeflate_crc32(0, out, e.unpackedSize) == e.crc ? Status::Ok : Status::CrcError;
 }
 
-Status Decoder::Streamed(Archive& archive, const Entry& e, std::int64_t dataOffset, const std::string& password, Sink& sink) {
+Status Decoder::Stream(Archive& archive, const Entry& e, std::int64_t dataOffset, const std::string& password, Sink& sink) {
+  if (Status s = Check(e, password); s != Status::Ok) return s;
   char* in = Buffer(in_, inCapacity_, kReadChunk);
   char* out = Buffer(out_, outCapacity_, kChunk);
   std::int64_t at = dataOffset;

@@ -17,11 +17,13 @@
 #include "CommandRecords.h"
 #include "Decoder.h"
 #include "Names.h"
+#include "Writer.h"
 
 namespace unzeng {
 namespace {
 
 constexpr std::int32_t kVersion = 160;
+constexpr unsigned kWriterThreads = 2;
 
 // The engine's error codes, in the low byte of a message's code.
 constexpr std::int32_t kArchiveError = 0x10, kRefusedName = 0x11, kOverlap = 0x12, kUnsupported = 0x13,
@@ -92,27 +94,16 @@ std::string ErrorText(DWORD error) { return "error " + std::to_string(error); }
 
 class Extraction;
 
-// Writes one entry's file: opened at the first byte (so a damaged entry never makes a file),
-// beside the old file when one is replaced, and removed again when the entry fails.
-class FileSink : public Sink {
+// Streams a large entry's file, reporting its blocks.
+class StreamSink : public Sink {
  public:
-  FileSink(Extraction& x, std::string path, bool replace) : x_(x), path_(std::move(path)), replace_(replace) {}
-  ~FileSink() override { Abandon(); }
-  bool Write(const char* data, std::size_t size) override;
+  StreamSink(Extraction& x, OutputFile& out) : x_(x), out_(out) {}
+  bool Write(const char* data, std::size_t size) override { return out_.Write(data, size); }
   bool Progress(std::size_t bytes) override;
-  // Closes the file with the entry's date and puts it in place; an empty text on success.
-  std::string Finish(const FILETIME& date);
-  void Abandon();
-  bool Kept() const { return kept_; }
-  DWORD Error() const { return error_; }
 
  private:
-  bool Open();
   Extraction& x_;
-  std::string path_, written_;
-  bool replace_, kept_ = false, opened_ = false;
-  HANDLE file_ = INVALID_HANDLE_VALUE;
-  DWORD error_ = 0;
+  OutputFile& out_;
 };
 
 class TestSink : public Sink {
@@ -158,7 +149,11 @@ class Extraction {
     for (std::size_t i : selected) {
       if (cancelled_) break;
       One(entries[i], names[i], overlapping[i]);
+      Finished();
     }
+    if (cancelled_) writers_.DropWaiting();  // not begun: no file of theirs exists
+    writers_.Drain();
+    Finished();
     Call(3, 0, 0, "");
     return success_;
   }
@@ -248,8 +243,17 @@ class Extraction {
       return;
     }
     if (o_.test) {
-      TestSink sink(*this);
-      if (Report(decoder_.Decode(archive_, e, offset, o_.password, sink), path, 0)) {
+      Status status;
+      if (Decoder::FitsWhole(e)) {
+        Block block = writers_.Acquire(e.unpackedSize);
+        status = decoder_.DecodeWhole(archive_, e, offset, o_.password, block.data.get());
+        writers_.Release(std::move(block));
+        if (status == Status::Ok && !ReportBlocks(e.unpackedSize)) status = Status::Cancelled;
+      } else {
+        TestSink sink(*this);
+        status = decoder_.Stream(archive_, e, offset, o_.password, sink);
+      }
+      if (Report(status, path, 0)) {
         ++success_;
         if (o_.verbose) Message(0, "Tested file " + path + " OK");
       }
@@ -260,21 +264,58 @@ class Extraction {
       Message(kWriteError, "Cannot create the folder " + path.substr(0, slash) + " (" + ErrorText(GetLastError()) + ")");
       return;
     }
-    FileSink sink(*this, path, replace);
-    Status status = decoder_.Decode(archive_, e, offset, o_.password, sink);
-    if (sink.Kept()) {
+    if (Decoder::FitsWhole(e)) {
+      // Decoded and checked here; created and written by a writer thread meanwhile.
+      WriteJob job;
+      job.block = writers_.Acquire(e.unpackedSize);
+      Status status = decoder_.DecodeWhole(archive_, e, offset, o_.password, job.block.data.get());
+      if (status == Status::Ok && !ReportBlocks(e.unpackedSize)) status = Status::Cancelled;
+      if (!Report(status, path, 0)) {
+        writers_.Release(std::move(job.block));
+        return;
+      }
+      job.path = path;
+      job.replace = replace;
+      job.date = FileDate(e);
+      job.size = e.unpackedSize;
+      writers_.Submit(std::move(job));
+      return;
+    }
+    writers_.Drain();  // a large file is streamed here, after what is queued
+    Finished();
+    OutputFile out(path, replace);
+    StreamSink sink(*this, out);
+    Status status = decoder_.Stream(archive_, e, offset, o_.password, sink);
+    if (out.Kept()) {
       Message(0, "Kept the existing file " + path);
       return;
     }
-    if (status == Status::Ok && e.unpackedSize == 0 && !sink.Write("", 0)) status = Status::WriteError;  // an empty file is made too
-    std::string finished;
-    if (status == Status::Ok) {
-      finished = sink.Finish(FileDate(e));
-      if (!finished.empty()) status = Status::WriteError;
-    }
-    if (!Report(status, path, sink.Error())) return;
+    if (status == Status::Ok && !out.Finish(FileDate(e))) status = Status::WriteError;
+    if (!Report(status, path, out.Error())) return;
     ++success_;
     if (o_.verbose) Message(0, "Unzipped file " + path);
+  }
+
+  // Reports the bytes of a decoded file in blocks; false once the caller has asked to stop.
+  bool ReportBlocks(std::size_t size) {
+    constexpr std::size_t kBlock = 1u << 20;
+    for (std::size_t done = 0; done < size; done += kBlock)
+      if (!Call(2, 0, static_cast<std::int32_t>(std::min(kBlock, size - done)), "")) return false;
+    return true;
+  }
+
+  // Reports the files the writers have finished.
+  void Finished() {
+    for (const WriteResult& r : writers_.TakeResults()) {
+      if (r.outcome == WriteResult::Kept) {
+        Message(0, "Kept the existing file " + r.path);
+      } else if (r.outcome == WriteResult::Failed) {
+        Message(kWriteError, "Cannot write " + r.path + " (" + ErrorText(r.error) + ")");
+      } else {
+        ++success_;
+        if (o_.verbose) Message(0, "Unzipped file " + r.path);
+      }
+    }
   }
 
   // Reports a failed entry; whether it went well.
@@ -342,87 +383,18 @@ class Extraction {
     return true;
   }
 
-  friend class FileSink;
+  friend class StreamSink;
   friend class TestSink;
   Options o_;
   Archive archive_;
   Decoder decoder_;
+  Writers writers_{kWriterThreads};
   std::unordered_set<std::string> folders_;
   int success_ = 0;
   bool cancelled_ = false;
 };
 
-bool FileSink::Open() {
-  opened_ = true;
-  file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, 0);
-  if (file_ != INVALID_HANDLE_VALUE) {
-    written_ = path_;
-    return true;
-  }
-  DWORD error = GetLastError();
-  if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-    error_ = error;
-    return false;
-  }
-  if (!replace_) {
-    kept_ = true;
-    return false;
-  }
-  // Beside the old file, which is replaced only when the new one is complete.
-  for (unsigned n = 0; n < 1000 && file_ == INVALID_HANDLE_VALUE; ++n) {
-    written_ = path_ + ".~" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n);
-    file_ = CreateFileA(written_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, 0);
-    if (file_ == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
-  }
-  if (file_ == INVALID_HANDLE_VALUE) {
-    error_ = GetLastError();
-    written_.clear();
-    return false;
-  }
-  return true;
-}
-
-bool FileSink::Write(const char* data, std::size_t size) {
-  if (!opened_ && !Open()) return false;
-  if (file_ == INVALID_HANDLE_VALUE) return false;
-  while (size > 0) {
-    DWORD put = 0;
-    DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-    if (!WriteFile(file_, data, want, &put, nullptr) || put == 0) {
-      error_ = GetLastError();
-      return false;
-    }
-    data += put;
-    size -= put;
-  }
-  return true;
-}
-
-bool FileSink::Progress(std::size_t bytes) { return x_.Call(2, 0, static_cast<std::int32_t>(bytes), ""); }
-
-std::string FileSink::Finish(const FILETIME& date) {
-  if (file_ == INVALID_HANDLE_VALUE) return "not written";
-  SetFileTime(file_, nullptr, nullptr, &date);
-  bool closed = CloseHandle(file_);
-  file_ = INVALID_HANDLE_VALUE;
-  if (!closed) {
-    error_ = GetLastError();
-    return "not closed";
-  }
-  if (written_ != path_ && !MoveFileExA(written_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    error_ = GetLastError();
-    return "not replaced";
-  }
-  written_.clear();
-  return "";
-}
-
-void FileSink::Abandon() {
-  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-  file_ = INVALID_HANDLE_VALUE;
-  if (!written_.empty()) DeleteFileA(written_.c_str());
-  written_.clear();
-}
+bool StreamSink::Progress(std::size_t bytes) { return x_.Call(2, 0, static_cast<std::int32_t>(bytes), ""); }
 
 bool TestSink::Progress(std::size_t bytes) { return x_.Call(2, 0, static_cast<std::int32_t>(bytes), ""); }
 

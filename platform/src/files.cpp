@@ -393,12 +393,12 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, void*, DWORD d
   }
   if (!paths::ToHost(name, m)) return INVALID_HANDLE_VALUE;
   struct stat st;
-  bool existed = ::stat(m.host.c_str(), &st) == 0;
+  bool existed = m.exists && ::stat(m.host.c_str(), &st) == 0;
   if (existed && S_ISDIR(st.st_mode)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
-  if (!existed && !ParentExists(m.host)) {
+  if (!existed && !m.parentStamp && !ParentExists(m.host)) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
@@ -441,6 +441,7 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, void*, DWORD d
     SetLastError(ErrorFromErrno(errno));
     return INVALID_HANDLE_VALUE;
   }
+  if (!existed) paths::NoteAdded(m);
   ::fstat(fd, &st);
   FileId id{st.st_dev, st.st_ino};
   auto file = std::make_shared<OpenFile>(fd, id, access);
@@ -576,6 +577,7 @@ BOOL WINAPI DeleteFileA(LPCSTR name) {
     SetLastError(ErrorFromErrno(errno));
     return FALSE;
   }
+  paths::NoteRemoved(m.host);
   return TRUE;
 }
 
@@ -609,7 +611,11 @@ BOOL WINAPI MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
       return FALSE;
     }
   }
-  if (::rename(src.host.c_str(), dst.host.c_str()) == 0) return TRUE;
+  if (::rename(src.host.c_str(), dst.host.c_str()) == 0) {
+    paths::NoteRemoved(src.host);
+    if (!dst.exists) paths::NoteAdded(dst);
+    return TRUE;
+  }
   if (errno != EXDEV || S_ISDIR(st.st_mode)) {
     SetLastError(ErrorFromErrno(errno));
     return FALSE;
@@ -690,7 +696,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR name, void*) {
     SetLastError(ERROR_ALREADY_EXISTS);
     return FALSE;
   }
-  if (!ParentExists(m.host)) {
+  if (!m.parentStamp && !ParentExists(m.host)) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
   }
@@ -698,6 +704,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR name, void*) {
     SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS : ErrorFromErrno(errno));
     return FALSE;
   }
+  paths::NoteAdded(m);
   return TRUE;
 }
 
@@ -713,6 +720,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR name) {
     SetLastError(ErrorFromErrno(errno));
     return FALSE;
   }
+  paths::NoteRemoved(m.host);
   return TRUE;
 }
 

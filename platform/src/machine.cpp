@@ -12,6 +12,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
 #include <sstream>
 
 #include <pinforge/disks.h>
@@ -300,6 +303,61 @@ bool FullPath(std::string_view input, std::string& full) {
   return true;
 }
 
+namespace {
+
+// Case-insensitive lookups of names that do not exist as spelled: per folder, its names folded
+// to upper case, kept while the folder's inode and modification time stay what they were.
+// The platform's own creations and removals update an index in place (NoteAdded, NoteRemoved),
+// so filling a folder does not scan it again for every new name.
+struct FolderIndex {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  struct timespec mtime {};
+  std::uint64_t stamp = 0;
+  std::unordered_map<std::string, std::string> names;  // folded ANSI name -> host name
+};
+std::mutex gIndexMutex;
+std::unordered_map<std::string, FolderIndex>& Indexes() {
+  static auto* m = new std::unordered_map<std::string, FolderIndex>();
+  return *m;
+}
+std::uint64_t gNextStamp = 1;
+constexpr std::size_t kMaxIndexes = 512;
+
+std::string Folded(std::string_view ansi) { return text::UpperAnsi(ansi); }
+
+bool SameTime(const struct timespec& a, const struct timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+void AddName(FolderIndex& index, const std::string& hostName) {
+  auto [it, added] = index.names.emplace(Folded(text::Utf8ToAnsi(hostName)), hostName);
+  if (!added && hostName < it->second) it->second = hostName;  // the same name as readdir's first
+}
+
+// The index of a folder, current; null when the folder cannot be read.
+FolderIndex* CurrentIndex(const std::string& folder, const struct stat& st) {
+  auto& indexes = Indexes();
+  auto it = indexes.find(folder);
+  if (it != indexes.end() && it->second.dev == st.st_dev && it->second.ino == st.st_ino && SameTime(it->second.mtime, st.st_mtim))
+    return &it->second;
+  DIR* dir = opendir(folder.empty() ? "/" : folder.c_str());
+  if (!dir) return nullptr;
+  if (indexes.size() >= kMaxIndexes) indexes.clear();
+  FolderIndex& index = indexes[folder];
+  index = FolderIndex{};
+  index.dev = st.st_dev;
+  index.ino = st.st_ino;
+  index.mtime = st.st_mtim;
+  index.stamp = gNextStamp++;
+  while (struct dirent* e = readdir(dir)) {
+    std::string name = e->d_name;
+    if (name != "." && name != "..") AddName(index, name);
+  }
+  closedir(dir);
+  return &index;
+}
+
+}  // namespace
+
 bool ToHost(std::string_view windowsPath, Mapped& out) {
   std::string full;
   if (!FullPath(windowsPath, full)) {
@@ -318,10 +376,10 @@ bool ToHost(std::string_view windowsPath, Mapped& out) {
   // A removable drive answers only with a formatted disk in it.
   if (drive->type == DRIVE_REMOVABLE && !disks::ReadyDisk(drive->letter)) return false;
   out.drive = drive;
-  out.host = drive->host;
-  out.exists = HostIsDir(drive->host);
-  std::size_t pos = 3;
-  while (pos < full.size()) {
+  out.parentStamp = 0;
+  std::vector<std::string> parts;  // as spelled, in UTF-8
+  std::vector<std::string> ansiParts;
+  for (std::size_t pos = 3; pos < full.size();) {
     auto next = full.find('\\', pos);
     if (next == std::string::npos) next = full.size();
     std::string comp = full.substr(pos, next - pos);
@@ -332,30 +390,73 @@ bool ToHost(std::string_view windowsPath, Mapped& out) {
         return false;
       }
     }
-    std::string utf8 = text::AnsiToUtf8(comp);
-    std::string candidate = out.host + "/" + utf8;
-    if (!out.exists || HostExists(candidate)) {
-      out.host = candidate;
-      continue;
-    }
+    parts.push_back(text::AnsiToUtf8(comp));
+    ansiParts.push_back(std::move(comp));
+  }
+  // The longest leading part that exists as spelled (an exact match wins); usually the whole
+  // path, or all but its last name.
+  std::vector<std::string> prefixes(parts.size() + 1);
+  prefixes[0] = drive->host;
+  for (std::size_t i = 0; i < parts.size(); ++i) prefixes[i + 1] = prefixes[i] + "/" + parts[i];
+  struct stat st;
+  std::size_t known = parts.size() + 1;
+  while (known-- > 0)
+    if (lstat(prefixes[known].empty() ? "/" : prefixes[known].c_str(), &st) == 0) break;
+  if (known == static_cast<std::size_t>(-1)) {
+    out.host = prefixes.back();
+    out.exists = false;
+    if (out.host.empty()) out.host = "/";
+    return true;
+  }
+  out.host = prefixes[known];
+  out.exists = true;
+  for (std::size_t i = known; i < parts.size(); ++i) {
     std::string match;
-    if (DIR* dir = opendir(out.host.empty() ? "/" : out.host.c_str())) {
-      while (struct dirent* e = readdir(dir)) {
-        std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        if (text::EqualNoCase(text::Utf8ToAnsi(name), comp) && (match.empty() || name < match)) match = name;
+    std::uint64_t stamp = 0;
+    if (out.exists && ::stat(out.host.empty() ? "/" : out.host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      std::lock_guard lock(gIndexMutex);
+      if (FolderIndex* index = CurrentIndex(out.host, st)) {
+        stamp = index->stamp;
+        auto it = index->names.find(Folded(ansiParts[i]));
+        if (it != index->names.end()) match = it->second;
       }
-      closedir(dir);
     }
     if (match.empty()) {
+      if (out.exists && i + 1 == parts.size()) out.parentStamp = stamp;
       out.exists = false;
-      out.host = candidate;
+      out.host += "/" + parts[i];
     } else {
       out.host += "/" + match;
     }
   }
   if (out.host.empty()) out.host = "/";
   return true;
+}
+
+void NoteAdded(const Mapped& made) {
+  if (!made.parentStamp) return;
+  auto slash = made.host.find_last_of('/');
+  std::string folder = made.host.substr(0, slash), name = made.host.substr(slash + 1);
+  struct stat st;
+  bool ok = ::stat(folder.empty() ? "/" : folder.c_str(), &st) == 0;
+  std::lock_guard lock(gIndexMutex);
+  auto it = Indexes().find(folder);
+  if (it == Indexes().end()) return;
+  // Only an index that was current when the name was looked up takes the change; any other
+  // change since then leaves it to be read again.
+  if (!ok || it->second.stamp != made.parentStamp) {
+    Indexes().erase(it);
+    return;
+  }
+  AddName(it->second, name);
+  it->second.mtime = st.st_mtim;
+}
+
+void NoteRemoved(const std::string& hostPath) {
+  auto slash = hostPath.find_last_of('/');
+  if (slash == std::string::npos) return;
+  std::lock_guard lock(gIndexMutex);
+  Indexes().erase(hostPath.substr(0, slash));  // read again at the next lookup there
 }
 
 std::string ToWindows(std::string_view hostPath) {

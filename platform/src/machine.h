@@ -72,12 +72,18 @@ struct Mapped {
   std::string host;      // host path, components matched case-insensitively where they exist
   const Drive* drive = nullptr;
   bool exists = false;   // every component was found
+  // When only the last component is missing: the folder index that said so, for NoteAdded.
+  std::uint64_t parentStamp = 0;
 };
 // Maps a Windows path to the host; on failure sets the last error and returns false
 // (ERROR_PATH_NOT_FOUND for an unknown drive, ERROR_BAD_NETPATH for UNC names, ERROR_INVALID_NAME
 // for a character the platform forbids in names).
 bool ToHost(std::string_view windowsPath, Mapped& out);
 std::string ToWindows(std::string_view hostPath);
+// The platform's own changes to a folder, so that its index of names stays current without a
+// new scan: a name made where ToHost found none (with the stamp it gave), a name removed.
+void NoteAdded(const Mapped& made);
+void NoteRemoved(const std::string& hostPath);
 // Splits "C:\a\b" into "C:\a" and "b"; for a root the name is empty.
 void Split(std::string_view full, std::string& dir, std::string& name);
 // Windows wildcard match of one name: '*' and '?' and the "*.*" convention, case-insensitive.
