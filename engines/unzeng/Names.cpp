@@ -114,8 +114,7 @@ std::string SafeRelativeName(const std::string& name, std::string& refused) {
     if (!out.empty()) out += '\\';
     out += part;
   }
-  if (out.empty()) refused = "its name names no file";
-  return out;
+  return out;  // empty for a name of "." parts only, which names the folder itself
 }
 
 bool MatchSpec(const std::string& spec, const std::string& name) {

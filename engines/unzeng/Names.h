@@ -13,9 +13,9 @@ enum class CodePage { Auto = 0, None = 1, Oem = 2 };
 // The entry's name in code page 1252 with "\" separators, as stored otherwise.
 std::string DecodeName(const Entry& entry, CodePage codePage);
 
-// A stored name made safe to write: "." parts dropped, "\" separators. Empty, with the reason in
-// `refused`, for a name that is absolute, names a drive or server, climbs out with "..", or holds
-// characters no Windows name may hold.
+// A stored name made safe to write: "." parts dropped, "\" separators; empty for a name of "."
+// parts only. Empty, with the reason in `refused`, for a name that is absolute, names a drive or
+// server, climbs out with "..", or holds characters no Windows name may hold.
 std::string SafeRelativeName(const std::string& name, std::string& refused);
 
 // A file specification as the user types it: "*" and "?" wildcards, case-insensitive, "\" and

@@ -183,7 +183,7 @@ class Extraction {
 
   // An entry whose local header starts inside the data of an entry before it in the file shares
   // that entry's bytes; such entries are refused (the first of a pair is kept).
-  static std::vector<bool> FindOverlaps(const std::vector<Entry>& entries) {
+  std::vector<bool> FindOverlaps(const std::vector<Entry>& entries) const {
     std::vector<std::size_t> order(entries.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return entries[a].localOffset < entries[b].localOffset; });
@@ -195,7 +195,9 @@ class Extraction {
         overlapping[i] = true;
         continue;
       }
-      reach = e.localOffset + 30 + static_cast<std::int64_t>(e.packedSize);
+      // An entry that claims more than the archive holds fails on its own and claims nothing.
+      std::int64_t end = e.localOffset + 30 + static_cast<std::int64_t>(e.packedSize);
+      if (end <= archive_.CentralStart()) reach = end;
     }
     return overlapping;
   }
@@ -207,6 +209,7 @@ class Extraction {
       Message(kRefusedName, "Refused entry " + name + ": " + refused);
       return;
     }
+    if (path.empty()) return;  // the folder itself ("./"), which exists
     if (overlapping) {
       Message(kOverlap, "Refused entry " + name + ": its data overlap those of another entry");
       return;

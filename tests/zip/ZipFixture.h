@@ -3,6 +3,9 @@
 
 #include <zlib.h>
 
+#include <pinforge/machine.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -45,6 +48,77 @@ inline std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const std:
                     Le16(static_cast<unsigned>(entries.size())) + Le32(static_cast<std::uint32_t>(central.size())) +
                     Le32(base + static_cast<std::uint32_t>(local.size())) + Le16(static_cast<unsigned>(comment.size())) + comment;
   return prefix + local + central + end;
+}
+
+// A volume set of stored entries, as a multi-volume writer makes it: the span signature first,
+// volumes of at most volumeSize bytes, headers and central records never split, data split
+// wherever a volume ends, the end record on the last volume.
+inline std::vector<std::string> SpannedSet(const std::vector<ZipEntrySpec>& entries, std::size_t volumeSize,
+                                           const std::string& comment = "") {
+  std::vector<std::string> volumes(1);
+  auto put = [&](const std::string& bytes, bool splittable) {
+    if (!splittable && volumes.back().size() + bytes.size() > volumeSize && !volumes.back().empty()) volumes.emplace_back();
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      if (volumes.back().size() >= volumeSize) volumes.emplace_back();
+      std::size_t n = splittable ? std::min(bytes.size() - done, volumeSize - volumes.back().size()) : bytes.size();
+      volumes.back() += bytes.substr(done, n);
+      done += n;
+    }
+  };
+  auto here = [&] { return std::make_pair(static_cast<unsigned>(volumes.size() - 1), static_cast<std::uint32_t>(volumes.back().size())); };
+  put(Le32(0x08074b50), false);
+  std::string central;
+  std::vector<std::string> centrals;
+  for (const auto& e : entries) {
+    auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
+    std::string common = Le16(20) + Le16(0) + Le16(0) + Le32(0x2B4A5C21) + Le32(crc) + Le32(static_cast<std::uint32_t>(e.data.size())) +
+                         Le32(static_cast<std::uint32_t>(e.data.size())) + Le16(static_cast<unsigned>(e.name.size()));
+    std::string header = Le32(0x04034b50) + common + Le16(0) + e.name;
+    if (volumes.back().size() + header.size() > volumeSize) volumes.emplace_back();
+    auto [disk, offset] = here();
+    put(header, false);
+    put(e.data, true);
+    centrals.push_back(Le32(0x02014b50) + std::string{char(e.madeBy), char(e.host)} + common + Le16(0) + Le16(0) + Le16(disk) +
+                       Le16(0) + Le32(0x20) + Le32(offset) + e.name);
+  }
+  std::pair<unsigned, std::uint32_t> start{0, 0};
+  std::uint32_t size = 0;
+  for (std::size_t i = 0; i < centrals.size(); ++i) {
+    if (volumes.back().size() + centrals[i].size() > volumeSize) volumes.emplace_back();
+    if (i == 0) start = here();
+    put(centrals[i], false);
+    size += static_cast<std::uint32_t>(centrals[i].size());
+  }
+  std::string end = Le32(0x06054b50) + Le16(0) + Le16(start.first) + Le16(static_cast<unsigned>(entries.size())) +
+                    Le16(static_cast<unsigned>(entries.size())) + Le32(size) + Le32(start.second) +
+                    Le16(static_cast<unsigned>(comment.size())) + comment;
+  if (volumes.back().size() + end.size() > volumeSize) volumes.emplace_back();
+  unsigned last = static_cast<unsigned>(volumes.size() - 1);
+  end.replace(4, 2, Le16(last));
+  volumes.back() += end;
+  return volumes;
+}
+
+// The Windows name of a test engine's folder (testengines/v150, ...).
+inline std::string EngineDir(const std::string& variant) {
+  return pinforge::machine::HostToWindows(std::string(PINFORGE_BIN_DIR) + "/testengines/" + variant);
+}
+
+// Leaves both engine slots empty at the end of a test.
+struct Unloaded {
+  ~Unloaded() {
+    ZipKeeper::TZipKeeper::Unload_Zip_Eng();
+    ZipKeeper::TZipKeeper::Unload_Unz_Eng();
+  }
+};
+
+// The messages that hold a text.
+inline std::vector<std::string> Matching(const std::vector<std::string>& messages, const std::string& part) {
+  std::vector<std::string> out;
+  for (const auto& m : messages)
+    if (m.find(part) != std::string::npos) out.push_back(m);
+  return out;
 }
 
 // The component with its volume state open to the tests.

@@ -13,16 +13,6 @@ using namespace ZipKeeper;
 
 namespace {
 
-std::string EngineDir(const std::string& variant) {
-  return pinforge::machine::HostToWindows(std::string(PINFORGE_BIN_DIR) + "/testengines/" + variant);
-}
-
-struct Unloaded {
-  ~Unloaded() {
-    TZipKeeper::Unload_Zip_Eng();
-    TZipKeeper::Unload_Unz_Eng();
-  }
-};
 
 }  // namespace
 
