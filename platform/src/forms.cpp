@@ -3,6 +3,7 @@
 
 #include <pinforge/ui.h>
 
+#include "machine.h"
 #include "windows.h"
 
 TApplication::TApplication(TComponent* owner, bool forLibrary) : TComponent(owner) {
@@ -13,7 +14,20 @@ TApplication::~TApplication() {
   if (handle_) DestroyWindow(handle_);
 }
 
+const AnsiString& TApplication::Title() const {
+  if (!titled_) {
+    titled_ = true;
+    if (handle_) {
+      std::string program = pinforge::paths::ProgramHostPath();
+      program = program.substr(program.find_last_of('/') + 1);
+      title_ = program.substr(0, program.find_last_of('.') == std::string::npos ? program.size() : program.find_last_of('.'));
+    }
+  }
+  return title_;
+}
+
 void TApplication::SetTitle(const AnsiString& title) {
+  titled_ = true;
   title_ = title;
   if (handle_) SetWindowTextA(handle_, title.c_str());
 }
@@ -28,6 +42,9 @@ void TApplication::Run() {
     ProcessMessages();
     terminated_ = true;  // no window can post a message that keeps the loop alive
   }
+  // The loop is over: the application's forms leave the screen.
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* form = dynamic_cast<TForm*>(Components(i))) form->Hide();
 }
 
 int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, UINT flags) {
@@ -37,7 +54,7 @@ int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, 
 void TApplication::ShowException(const std::exception& e) {
   AnsiString message = e.what();
   if (!message.empty() && message.back() != '.') message += '.';
-  MessageBoxA(handle_, message.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
+  MessageBoxA(handle_, message.c_str(), Title().c_str(), MB_OK | MB_ICONSTOP);
 }
 
 TApplication* Application = new TApplication(nullptr);  // the process's, never destroyed

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -68,7 +69,7 @@ class Backend {
   virtual std::optional<std::string> File(const FileDialogRequest& r) = 0;
   // Whether the last answer was a default rather than someone's (a script line, the terminal).
   virtual bool AnsweredByDefault() const { return true; }
-  virtual void Form(const std::string&, const std::string&) {}
+  virtual void Form(const std::string&, const std::string&, const std::vector<std::string>&) {}
   virtual void Control(const std::string&, const std::string&, const std::string&, const std::string&) {}
 };
 
@@ -120,12 +121,34 @@ class ConsoleBackend : public Backend {
     if (!std::getline(std::cin, line) || text::Trim(line).empty()) return std::nullopt;
     return text::Utf8ToAnsi(std::string(text::Trim(line)));
   }
-  void Form(const std::string& action, const std::string& caption) override {
+  void Form(const std::string& action, const std::string& caption, const std::vector<std::string>& texts) override {
+    EndBar();
     std::fprintf(stderr, "%s %s\n", action == "show" ? "==" : "--", text::AnsiToUtf8(caption).c_str());
+    for (const auto& t : texts) std::fprintf(stderr, "   %s\n", text::AnsiToUtf8(t).c_str());
+  }
+  // A gauge is a bar on its own line, redrawn in place; other changes are lines above it.
+  void Control(const std::string&, const std::string& control, const std::string& property, const std::string& value) override {
+    if (property == "max" || property == "progress") {
+      long long v = std::atoll(value.c_str());
+      (property == "max" ? max_ : progress_) = v;
+      int filled = max_ > 0 ? static_cast<int>(std::min<long long>(40, progress_ * 40 / max_)) : 0;
+      std::fprintf(stderr, "\r   [%s%s] %lld/%lld", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                   std::string(static_cast<std::size_t>(40 - filled), ' ').c_str(), progress_, max_);
+      bar_ = true;
+    } else {
+      EndBar();
+      std::fprintf(stderr, "   %s: %s\n", control.c_str(), text::AnsiToUtf8(value).c_str());
+    }
+    std::fflush(stderr);
   }
 
  private:
-  bool eof_ = false;
+  void EndBar() {
+    if (bar_) std::fprintf(stderr, "\n");
+    bar_ = false;
+  }
+  bool eof_ = false, bar_ = false;
+  long long max_ = 0, progress_ = 0;
 };
 
 class ScriptBackend : public Backend {
@@ -319,9 +342,11 @@ std::optional<std::string> FileDialog(const FileDialogRequest& r) {
   return answer;
 }
 
-void FormEvent(const std::string& action, const std::string& caption) {
+void FormEvent(const std::string& action, const std::string& caption) { FormEvent(action, caption, {}); }
+
+void FormEvent(const std::string& action, const std::string& caption, const std::vector<std::string>& texts) {
   std::lock_guard lock(gMutex);
-  Current().Form(action, caption);
+  Current().Form(action, caption, texts);
   Log("{\"event\":\"form\",\"action\":" + J(action) + ",\"caption\":" + J(caption) + "}");
 }
 

@@ -64,7 +64,7 @@ TEST(Volumes, PromptsMeetARealChangeOfDisk) {
   }
   auto log = m.Transcript();
   ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0], BoxLine("", "Please insert last disk in set\nin drive: A", "OKCANCEL", "stop", "OK", zip.OwnerWindow(), "Cancel"));
+  EXPECT_EQ(log[0], BoxLine("zip_tests", "Please insert last disk in set\nin drive: A", "OKCANCEL", "stop", "OK", zip.OwnerWindow(), "Cancel"));
 
 }
 
@@ -85,7 +85,7 @@ TEST(Volumes, AWrongDiskIsRefusedAndTheRightOneOpened) {
   } catch (const EZipKeeper& e) {
     EXPECT_EQ(e.ResourceCode, 11007);
   }
-  std::string prompt = BoxLine("", "Please insert disk volume 3 of 1\nin drive: A", "OKCANCEL", "none", "OK", zip.OwnerWindow(), "OK");
+  std::string prompt = BoxLine("zip_tests", "Please insert disk volume 3 of 1\nin drive: A", "OKCANCEL", "none", "OK", zip.OwnerWindow(), "OK");
   auto log = m.Transcript();
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[0], prompt);
@@ -178,7 +178,7 @@ TEST(Volumes, ASetOnDiskettesWithTheDisksChangedAtThePrompts) {
   EXPECT_EQ(zip.ErrCode(), 0);
   EXPECT_TRUE(zip.IsSpanned());
   auto prompt = [&](int volume) {
-    return BoxLine("", "Please insert disk volume " + std::to_string(volume) + " of 3\nin drive: A", "OKCANCEL", "none", "OK",
+    return BoxLine("zip_tests", "Please insert disk volume " + std::to_string(volume) + " of 3\nin drive: A", "OKCANCEL", "none", "OK",
                    zip.OwnerWindow(), "OK");
   };
   EXPECT_EQ(m.Transcript(), (std::vector<std::string>{prompt(2), prompt(3)}));

@@ -33,6 +33,8 @@ PF_API std::optional<std::string> FileDialog(const FileDialogRequest& request);
 
 // A shown form and changes of its visible state, for the transcript and the console.
 PF_API void FormEvent(const std::string& action, const std::string& caption);
+// A form shown with the texts on it (printed by the console, not part of the transcript's event).
+PF_API void FormEvent(const std::string& action, const std::string& caption, const std::vector<std::string>& texts);
 PF_API void ControlEvent(const std::string& form, const std::string& control, const std::string& property,
                          const std::string& value);
 PF_API void ControlEvent(const std::string& form, const std::string& control, const std::string& property,

@@ -1,9 +1,39 @@
-// The application object.
+// Forms and the application object.
 #pragma once
 
 #include <win32/windows.h>
 
 #include <vcl/Classes.h>
+#include <vcl/Controls.h>
+
+enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = Set<TBorderIcon, std::uint8_t>;
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TPosition { poDesigned, poDefault, poScreenCenter };
+
+// A form: a window of the application holding controls. Shown, it is reported with its caption
+// (transcript, console) and so are the changes of its controls.
+class PF_API TForm : public TWinControl {
+ public:
+  explicit TForm(TComponent* owner);
+  ~TForm() override;
+  TBorderIcons BorderIcons{biSystemMenu, biMinimize, biMaximize};
+  TFormBorderStyle BorderStyle = bsSizeable;
+  TPosition Position = poDesigned;
+  int ClientWidth = 0, ClientHeight = 0;
+  TNotifyEvent OnCreate;
+  void Show();
+  void Hide();
+  void Close() { Hide(); }
+  bool Showing() const { return showing_; }
+  HWND Handle() const { return handle_; }
+  // Runs OnCreate, as the class library does once the form is constructed.
+  virtual void AfterConstruction();
+
+ private:
+  bool showing_ = false;
+  HWND handle_ = 0;
+};
 
 class PF_API TApplication : public TComponent {
  public:
@@ -12,13 +42,22 @@ class PF_API TApplication : public TComponent {
   ~TApplication() override;
 
   void Initialize() {}
+  // Makes a form owned by the application; the first one made is the main form.
+  template <class T>
+  void CreateForm(T*& reference) {
+    reference = new T(this);  // owned by the application, as its components are
+    if (!mainForm_) mainForm_ = reference;
+    reference->AfterConstruction();
+  }
+  TForm* MainForm() const { return mainForm_; }
   // Runs the message loop until Terminate is asked for.
   void Run();
   void ProcessMessages();
   void Terminate() { terminated_ = true; }
   bool Terminated() const { return terminated_; }
   HWND Handle() const { return handle_; }
-  const AnsiString& Title() const { return title_; }
+  // The program's file name without its extension until a title is set (none for a library's).
+  const AnsiString& Title() const;
   void SetTitle(const AnsiString& title);
   // A box owned by the application's window (none for a library's), with the caption as given.
   int MessageBox(const AnsiString& text, const AnsiString& caption, UINT flags = MB_OK);
@@ -27,8 +66,10 @@ class PF_API TApplication : public TComponent {
 
  private:
   HWND handle_ = 0;
-  AnsiString title_;
+  mutable AnsiString title_;
+  mutable bool titled_ = false;
   bool terminated_ = false;
+  TForm* mainForm_ = nullptr;
 };
 
 // The process's application object.
