@@ -45,7 +45,8 @@ void TZipKeeper::Extract() {
     loadedHere = UnzEngineLoaded();
     if (!loadedHere) return;
   }
-  AnsiString archive = zipFileName_;
+  // In full: the engine reads it after the current directory may have changed to ExtrBaseDir.
+  AnsiString archive = ExpandFileName(zipFileName_);
   AnsiString joined;
   if (lastDisk_ != 0) {
     if (TempDir.empty()) {

@@ -151,3 +151,32 @@ TEST(Zipkeeper, ListPrintsTheDirectoryAsItsContractSays) {
   EXPECT_EQ(Host(m, "list", PINFORGE_BIN_DIR "/zipkeeper").status, 2);
   EXPECT_EQ(Host(m, "list C:\\t.zip --codepage latin", PINFORGE_BIN_DIR "/zipkeeper").status, 2);
 }
+
+TEST(Zipkeeper, ExtractUnpacksReportsAndCountsAsItsContractSays) {
+  TestMachine m;
+  fs::path src = m.Dir() / "src";
+  WriteFile(src / "a.txt", "alpha");
+  WriteFile(src / "dir" / "b.txt", "beta");
+  ASSERT_EQ(std::system(("cd '" + src.string() + "' && zip -qr '" + (m.C() / "t.zip").string() + "' .").c_str()), 0);
+  const std::string program = PINFORGE_BIN_DIR "/zipkeeper";
+  // A host folder that does not exist yet, with folder names, one file spec given as typed.
+  fs::path out = m.Dir() / "out";
+  HostRun r = Host(m, "extract C:\\t.zip -d '" + out.string() + "' --dirnames DIR/*", program);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "SuccessCount=1\n");
+  EXPECT_EQ(ReadFile(out / "dir" / "b.txt"), "beta");
+  EXPECT_FALSE(fs::exists(out / "a.txt"));
+  EXPECT_EQ(ReadFile(m.Dir() / "stderr.txt"), "message 0 Unzipped file dir\\\\b.txt\n");
+  // Again without --overwrite: kept and reported; with --test: checked, nothing written.
+  r = Host(m, "extract C:\\t.zip -d '" + out.string() + "' --dirnames", program);
+  EXPECT_EQ(r.out, "SuccessCount=1\n");
+  EXPECT_NE(ReadFile(m.Dir() / "stderr.txt").find("message 0 Kept the existing file dir\\\\b.txt\n"), std::string::npos);
+  r = Host(m, "extract C:\\t.zip -d C:\\tested --test", program);
+  EXPECT_EQ(r.out, "SuccessCount=2\n");
+  EXPECT_TRUE(fs::is_empty(m.C() / "tested"));
+  // A failure sets ErrCode: exit 1.
+  r = Host(m, "extract C:\\missing.zip --unattended", program);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "SuccessCount=0\n");
+  EXPECT_EQ(Host(m, "extract C:\\t.zip --bogus", program).status, 2);
+}
