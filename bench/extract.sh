@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # zipkeeper extract against unzip -qo on (a) about 256 MiB of mixed files in about 2,000 entries
 # and (b) 20,000 small files of 1 to 8 KiB: interleaved runs, each into a new folder, the medians,
-# their ratio, and our peak memory on (a). Usage: bench/extract.sh [RUNS]
+# their ratio, and our peak memory on (a). Usage: bench/extract.sh [RUNS] [mixed|small]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
+sets=${2:-mixed small}
 scripts/setup
 scripts/build build >/dev/null
 work=$PWD/build/bench
@@ -43,9 +44,11 @@ ours() { n=$((n + 1)); build/bin/zipkeeper extract "$work/$1.zip" -d "$work/out/
 peer() { n=$((n + 1)); unzip -qo "$work/$1.zip" -d "$work/out/peer$n"; }
 ns() { local s=$(date +%s%N); "$@"; echo $(( $(date +%s%N) - s )); }
 median() { printf '%s\n' "$@" | sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
-rm -rf "$work/out"; mkdir -p "$work/out"
-sleep 10  # a file system that has just deleted many files is slow to fill for a while
-for set in mixed small; do
+# This file system is slow to create files for some minutes after many were deleted (it avoids
+# reusing their inodes), so the outputs of an earlier run are removed first and then waited out.
+if [[ -d $work/out ]]; then rm -rf "$work/out"; sleep "${BENCH_SETTLE:-300}"; fi
+mkdir -p "$work/out"
+for set in $sets; do
   ours $set; peer $set  # warm the page cache
   a=(); b=()
   for ((i = 0; i < runs; i++)); do a+=("$(ns ours $set)"); b+=("$(ns peer $set)"); done
@@ -55,4 +58,3 @@ for set in mixed small; do
 done
 /usr/bin/time -o "$work/peak.txt" -f '%M' build/bin/zipkeeper extract "$work/mixed.zip" -d "$work/out/peak" --dirnames > /dev/null 2>&1
 printf 'peak memory of zipkeeper extract on mixed: %.1f MiB\n' "$(echo "$(tail -1 "$work/peak.txt") / 1024" | bc -l)"
-rm -rf "$work/out"

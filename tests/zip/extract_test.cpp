@@ -309,3 +309,28 @@ TEST(Extract, TheRecordFollowsTheEngineVersionAndTheProperties) {
   zip.Extract();
   EXPECT_EQ(zip.messages.back(), "0 " + MessageText(10102));
 }
+
+TEST(Extract, NamesDatesLeadingDataAndTheProgressOrder) {
+  TestMachine m;
+  std::vector<ZipEntrySpec> entries = {{"oem\x81.txt", "oem name", 0}, {"dir/plain.txt", "plain", 3}};
+  for (bool adjust : {true, false}) WriteFile(m.C() / (adjust ? "adjusted.zip" : "unadjusted.zip"), BuildZip(entries, "", "MZ stub bytes", adjust));
+  ASSERT_EQ(Shell("cd '" + m.C().string() + "' && python3 -c \"import zipfile\nz=zipfile.ZipFile('utf8.zip','w')\nz.writestr('Grüße.txt','hi')\""), 0);
+  for (const char* archive : {"adjusted.zip", "unadjusted.zip"}) {
+    TestZipKeeper zip;
+    std::vector<std::string> progress;
+    zip.OnProgress = [&](TObject*, ProgressType t, const AnsiString& name, int size) {
+      progress.push_back(std::to_string(t) + (name.empty() ? "" : " " + name) + " " + std::to_string(size));
+    };
+    ExtractInto(zip, archive, archive, {ExtrDirNames});
+    EXPECT_EQ(zip.SuccessCount(), 2) << archive;
+    fs::path out = m.C() / "out" / archive;
+    EXPECT_EQ(ReadFile(out / "oem\xC3\xBC.txt"), "oem name") << archive;  // OEM 0x81 is ü
+    EXPECT_EQ(ReadFile(out / "dir" / "plain.txt"), "plain") << archive;
+    EXPECT_EQ(FileAge("C:\\out\\" + std::string(archive) + "\\dir\\plain.txt"), 0x2B4A5C21);  // the entry's DOS date
+    EXPECT_EQ(progress, (std::vector<std::string>{"3 2", "4 13", "0 oem\xFC.txt 8", "1 8", "0 dir\\plain.txt 5", "1 5", "2 0"}))
+        << archive;
+  }
+  TestZipKeeper utf8;
+  ExtractInto(utf8, "utf8.zip", "utf8", {ExtrDirNames});
+  EXPECT_EQ(ReadFile(m.C() / "out" / "utf8" / "Gr\xC3\xBC\xC3\x9F" "e.txt"), "hi");  // bit 11: UTF-8, not OEM
+}
