@@ -39,9 +39,9 @@ PY
 make_set mixed 2000 4096 1048576 0.6
 make_set small 20000 1024 8192 0.7
 export PINFORGE_ROOT=$work/machine PINFORGE_UI=default
-n=0
-ours() { n=$((n + 1)); build/bin/zipkeeper extract "$work/$1.zip" -d "$work/out/ours$n" --dirnames --overwrite > /dev/null 2>&1; }
-peer() { n=$((n + 1)); unzip -qo "$work/$1.zip" -d "$work/out/peer$n"; }
+# SET RUN: each run into a folder of its own.
+ours() { build/bin/zipkeeper extract "$work/$1.zip" -d "$work/out/ours-$1-$2" --dirnames --overwrite > /dev/null 2>&1; }
+peer() { unzip -qo "$work/$1.zip" -d "$work/out/peer-$1-$2"; }
 ns() { local s=$(date +%s%N); "$@"; echo $(( $(date +%s%N) - s )); }
 median() { printf '%s\n' "$@" | sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 # This file system is slow to create files for some minutes after many were deleted (it avoids
@@ -49,9 +49,9 @@ median() { printf '%s\n' "$@" | sort -n | awk '{v[NR]=$1} END {print v[int((NR+1
 if [[ -d $work/out ]]; then rm -rf "$work/out"; sleep "${BENCH_SETTLE:-300}"; fi
 mkdir -p "$work/out"
 for set in $sets; do
-  ours $set; peer $set  # warm the page cache
+  ours $set warm; peer $set warm  # warm the page cache
   a=(); b=()
-  for ((i = 0; i < runs; i++)); do a+=("$(ns ours $set)"); b+=("$(ns peer $set)"); done
+  for ((i = 0; i < runs; i++)); do a+=("$(ns ours $set $i)"); b+=("$(ns peer $set $i)"); done
   ma=$(median "${a[@]}"); mb=$(median "${b[@]}")
   printf '%-6s zipkeeper extract: %7.1f ms   unzip -qo: %7.1f ms   ratio %.3f (%d interleaved runs each)\n' \
     "$set" "$(echo "$ma / 1000000" | bc -l)" "$(echo "$mb / 1000000" | bc -l)" "$(echo "$ma / $mb" | bc -l)" "$runs"

@@ -18,7 +18,7 @@ std::string DecodeName(const Entry& entry, CodePage codePage);
 // server, climbs out with "..", or holds characters no Windows name may hold.
 std::string SafeRelativeName(const std::string& name, std::string& refused);
 
-// A file specification as the user types it: "*" and "?" wildcards, case-insensitive, "\" and
+// A file pattern as the user types it: "*" and "?" wildcards, case-insensitive, "\" and
 // "/" alike.
 bool MatchSpec(const std::string& spec, const std::string& name);
 

@@ -24,7 +24,7 @@ int gCalls = 0;
 }  // namespace
 
 // The record as last received (148 or 16464 bytes, by where its end marker is), and the texts it
-// pointed to: the archive name, then each file specification, one per line.
+// pointed to: the archive name, then each file pattern, one per line.
 std::string gRecord, gTexts;
 
 void KeepRecord(const char* r) {
