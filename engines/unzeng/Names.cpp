@@ -117,6 +117,12 @@ std::string SafeRelativeName(const std::string& name, std::string& refused) {
   return out;  // empty for a name of "." parts only, which names the folder itself
 }
 
+std::string FoldedName(const std::string& name) {
+  std::string out = name;
+  for (char& c : out) c = Fold(c);
+  return out;
+}
+
 bool MatchSpec(const std::string& spec, const std::string& name) {
   // Iterative wildcard match with one point to come back to: linear in practice.
   std::size_t s = 0, n = 0, star = std::string::npos, mark = 0;

@@ -22,4 +22,7 @@ std::string SafeRelativeName(const std::string& name, std::string& refused);
 // "/" alike.
 bool MatchSpec(const std::string& spec, const std::string& name);
 
+// A name folded for comparison without case (code page 1252 letters), "/" taken as "\".
+std::string FoldedName(const std::string& name);
+
 }  // namespace unzeng

@@ -84,11 +84,6 @@ bool ReadRecord(const void* data, Options& o) {
   return true;
 }
 
-std::string Folded(const std::string& s) {
-  std::string out = s;
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
 
 std::string ErrorText(DWORD error) { return "error " + std::to_string(error); }
 
@@ -372,7 +367,7 @@ class Extraction {
     while (pos != std::string::npos) {
       pos = path.find('\\', pos + 1);
       std::string part = path.substr(0, pos);
-      std::string key = Folded(part);
+      std::string key = FoldedName(part);
       if (folders_.count(key)) continue;
       if (!CreateDirectoryA(part.c_str(), nullptr)) {
         DWORD attrs = GetFileAttributesA(part.c_str());

@@ -1,5 +1,7 @@
 #include "Writer.h"
 
+#include "Names.h"
+
 #include <algorithm>
 #include <functional>
 
@@ -12,11 +14,6 @@ constexpr std::size_t kMaxWaiting = 512;           // files waiting for the writ
 
 std::size_t Rounded(std::size_t size) { return std::max<std::size_t>(4096, (size + 4095) & ~std::size_t{4095}); }
 
-std::string Folded(const std::string& s) {
-  std::string out = s;
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
 
 }  // namespace
 
@@ -143,7 +140,7 @@ void Writers::Release(Block block) {
 void Writers::Submit(WriteJob job) {
   // By folder: two writers creating names in one folder would wait on each other there.
   std::string folder = job.path.substr(0, job.path.find_last_of('\\') + 1);
-  std::size_t lane = std::hash<std::string>()(Folded(folder)) % lanes_.size();
+  std::size_t lane = std::hash<std::string>()(FoldedName(folder)) % lanes_.size();
   {
     std::lock_guard lock(mutex_);
     lanes_[lane].push_back(std::move(job));
