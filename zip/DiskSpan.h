@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,18 @@ constexpr std::uint32_t kCentralSignature = 0x02014b50;
 constexpr std::uint32_t kLocalSignature = 0x04034b50;
 constexpr std::uint32_t kSpanSignature = 0x08074b50;  // "PK" 07 08, the first bytes of a set's first volume
 constexpr const char* kLabelPrefix = "PKBACK# ";
+
+// Little-endian fields of the records as read from a file.
+inline std::uint32_t Field32(const void* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+inline std::uint16_t Field16(const void* p) {
+  std::uint16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
 
 // Per entry of the multi-volume routines.
 struct MDZipData {

@@ -2,8 +2,6 @@
 // that the engine can read.
 #include <vcl/Forms.h>
 
-#include <cstring>
-
 #include "ZipKeeper.h"
 
 namespace ZipKeeper {
@@ -12,16 +10,6 @@ namespace {
 constexpr int kPlaceholderLength = 79;
 constexpr int kJoinBuffer = 8192;
 
-std::uint32_t U32(const void* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-std::uint16_t U16(const void* p) {
-  std::uint16_t v;
-  std::memcpy(&v, p, 2);
-  return v;
-}
 
 }  // namespace
 
@@ -76,11 +64,7 @@ void TZipKeeper::Extract() {
       joined.clear();
     }
   } catch (...) {
-    try {
-      ShowZipMessage(10501, "");
-    } catch (...) {
-      // A failing OnMessage handler ends the report, not the clean-up.
-    }
+    ReportQuietly([&] { ShowZipMessage(10501, ""); });
     if (!joined.empty()) DeleteFileA(joined.c_str());
   }
   fspecArgs_.Clear();
@@ -96,14 +80,18 @@ void TZipKeeper::WriteJoin(const void* buffer, int length, int error) {
   if (reportWrites_ && OnProgress) OnProgress(this, ptItemBytes, "", length);
 }
 
+bool TZipKeeper::AtVolumeEnd() {
+  std::int64_t at = FileSeek64(inFile_, 0, 1);
+  return at == FileSeek64(inFile_, 0, 2);
+}
+
 void TZipKeeper::RWJoinData(char* buffer, std::int64_t length, int error) {
   while (length > 0) {
     int want = static_cast<int>(std::min<std::int64_t>(length, kJoinBuffer));
     int got = FileRead(inFile_, buffer, want);
     if (got < 0) got = 0;
     if (got < want) {
-      std::int64_t at = FileSeek64(inFile_, 0, 1);
-      if (at != FileSeek64(inFile_, 0, 2)) throw EZipKeeper(error, true);
+      if (!AtVolumeEnd()) throw EZipKeeper(error, true);
       GetNewDisk(diskNr_ + 1);
     }
     if (got > 0) WriteJoin(buffer, got, error);
@@ -122,13 +110,6 @@ int TZipKeeper::ReadSpan(const AnsiString& lastVolume, AnsiString& outPath) {
   Screen->SetCursor(crHourGlass);
   int result = 0;
   std::vector<DiskSpan::MDZipData> records;
-  auto report = [](auto&& show) {
-    try {
-      show();
-    } catch (...) {
-      // A failing OnMessage handler ends the report, not the clean-up.
-    }
-  };
   try {
     std::vector<char> buffer(kJoinBuffer);
     if (ExtractFileName(outPath).empty()) {
@@ -170,23 +151,22 @@ int TZipKeeper::ReadSpan(const AnsiString& lastVolume, AnsiString& outPath) {
     auto readCentral = [&](unsigned char* header) {
       int got = FileRead(inFile_, header, 46);
       while (got < 46) {
-        std::int64_t at = FileSeek64(inFile_, 0, 1);
-        if (diskNr_ >= lastDisk_ || at != FileSeek64(inFile_, 0, 2)) throw EZipKeeper(11013, true);
+        if (diskNr_ >= lastDisk_ || !AtVolumeEnd()) throw EZipKeeper(11013, true);
         GetNewDisk(diskNr_ + 1);
         got = FileRead(inFile_, header, 46);
       }
-      if (U32(header) != DiskSpan::kCentralSignature) throw EZipKeeper(11015, true);
+      if (DiskSpan::Field32(header) != DiskSpan::kCentralSignature) throw EZipKeeper(11015, true);
     };
     records = DiskSpan::AllocSpanMem(end.TotalEntries);
     std::int64_t total = 0;
     for (auto& r : records) {
       unsigned char header[46];
       readCentral(header);
-      r.NameLength = U16(header + 28);
+      r.NameLength = DiskSpan::Field16(header + 28);
       r.EntryName.assign(r.NameLength, '\0');
       ReadFully(r.EntryName.data(), r.NameLength, 11017);
-      r.PackedSize = U32(header + 20);
-      std::uint16_t extra = U16(header + 30), comment = U16(header + 32);
+      r.PackedSize = DiskSpan::Field32(header + 20);
+      std::uint16_t extra = DiskSpan::Field16(header + 30), comment = DiskSpan::Field16(header + 32);
       total += r.NameLength + static_cast<std::int64_t>(r.PackedSize) + extra + comment;
       if ((extra || comment) && FileSeek64(inFile_, extra + comment, 1) < 0) throw EZipKeeper(11008, true);
     }
@@ -198,20 +178,19 @@ int TZipKeeper::ReadSpan(const AnsiString& lastVolume, AnsiString& outPath) {
       OnProgress(this, ptTotalBytes, "", static_cast<int>(std::min<std::int64_t>(total, INT32_MAX)));
     }
     unsigned char signature[4];
-    if (FileRead(inFile_, signature, 4) != 4 || U32(signature) != DiskSpan::kSpanSignature) throw EZipKeeper(11031, true);
+    if (FileRead(inFile_, signature, 4) != 4 || DiskSpan::Field32(signature) != DiskSpan::kSpanSignature) throw EZipKeeper(11031, true);
 
     // The entries, in file order, copied into the joined file.
     for (int i = 0; i < end.TotalEntries; ++i) {
       unsigned char local[30];
       int got = FileRead(inFile_, local, 30);
       while (got < 30) {
-        std::int64_t at = FileSeek64(inFile_, 0, 1);
-        if (at != FileSeek64(inFile_, 0, 2)) throw EZipKeeper(11012, true);
+        if (!AtVolumeEnd()) throw EZipKeeper(11012, true);
         GetNewDisk(diskNr_ + 1);
         got = FileRead(inFile_, local, 30);
       }
-      if (U32(local) != DiskSpan::kLocalSignature) throw EZipKeeper(11014, true);
-      std::uint16_t nameLength = U16(local + 26), extra = U16(local + 28), flags = U16(local + 6);
+      if (DiskSpan::Field32(local) != DiskSpan::kLocalSignature) throw EZipKeeper(11014, true);
+      std::uint16_t nameLength = DiskSpan::Field16(local + 26), extra = DiskSpan::Field16(local + 28), flags = DiskSpan::Field16(local + 6);
       std::string name(nameLength, '\0');
       ReadFully(name.data(), nameLength, 11016);
       int k = FindZipEntry(end.TotalEntries, records, name.data(), nameLength);
@@ -220,7 +199,7 @@ int TZipKeeper::ReadSpan(const AnsiString& lastVolume, AnsiString& outPath) {
       r.LocalHeaderOffset = static_cast<std::uint32_t>(FileSeek64(outFile_, 0, 1));
       AnsiString shown = ReplaceForwardSlash(name.c_str());
       if (OnMessage) OnMessage(this, 0, LoadZipStr(10105, "Copying: ") + shown);
-      std::uint32_t packed = U32(local + 18) ? U32(local + 18) : r.PackedSize;
+      std::uint32_t packed = DiskSpan::Field32(local + 18) ? DiskSpan::Field32(local + 18) : r.PackedSize;
       if (OnProgress)
         OnProgress(this, ptNewItem, shown,
                    static_cast<int>(std::min<std::int64_t>(30 + nameLength + extra + static_cast<std::int64_t>(r.PackedSize) + ((flags & 8) ? 16 : 0), INT32_MAX)));
@@ -239,7 +218,7 @@ int TZipKeeper::ReadSpan(const AnsiString& lastVolume, AnsiString& outPath) {
     for (int i = 0; i < end.TotalEntries; ++i) {
       unsigned char header[46];
       readCentral(header);
-      std::uint16_t nameLength = U16(header + 28), extra = U16(header + 30), comment = U16(header + 32);
+      std::uint16_t nameLength = DiskSpan::Field16(header + 28), extra = DiskSpan::Field16(header + 30), comment = DiskSpan::Field16(header + 32);
       std::string name(nameLength, '\0');
       ReadFully(name.data(), nameLength, 11017);
       if (centralStart < 0) centralStart = FileSeek64(outFile_, 0, 1);
@@ -263,17 +242,17 @@ int TZipKeeper::ReadSpan(const AnsiString& lastVolume, AnsiString& outPath) {
     WriteJoin(&end, 22, 11030);
     RWJoinData(buffer.data(), end.CommentLength, 11023);
   } catch (const EZipKeeper& e) {
-    report([&] { ShowExceptionError(e); });
+    ReportQuietly([&] { ShowExceptionError(e); });
     result = -7;
   } catch (const std::bad_alloc&) {
-    report([&] { ShowZipMessage(10103, ""); });
+    ReportQuietly([&] { ShowZipMessage(10103, ""); });
     result = -8;
   } catch (...) {
-    report([&] { ShowZipMessage(11024, ""); });
+    ReportQuietly([&] { ShowZipMessage(11024, ""); });
     result = -9;
   }
   reportWrites_ = false;
-  report([&] {
+  ReportQuietly([&] {
     if (OnProgress) OnProgress(this, ptBatchEnd, "", 0);
   });
   DiskSpan::DeleteSpanMem(records);

@@ -225,6 +225,16 @@ class TZipKeeper : public TComponent {
  private:
   void ReadCentralDirectory(const DiskSpan::ZipEndOfCentral& end, std::int64_t central);
   void ReadFully(void* buffer, int count, int error);
+  // Runs a report; a failing OnMessage handler ends the report, not the caller's clean-up.
+  template <class F>
+  static void ReportQuietly(F&& report) {
+    try {
+      report();
+    } catch (...) {
+    }
+  }
+  // Whether InFile stands at the end of its volume (it is left there).
+  bool AtVolumeEnd();
   void WriteJoin(const void* buffer, int length, int error);
   void RWJoinData(char* buffer, std::int64_t length, int error);
   EngineCommand* unzRecord_ = nullptr;

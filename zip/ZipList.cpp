@@ -13,11 +13,6 @@ namespace {
 constexpr int kWindow = 65557;  // the largest comment and the record
 constexpr int kNameBuffer = 260;
 
-std::uint32_t U32(const void* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
 
 }  // namespace
 
@@ -36,7 +31,7 @@ bool TZipKeeper::CheckIfLastDisk(DiskSpan::ZipEndOfCentral& end, bool mustExist)
   }
   int labelNumber = DiskSpan::LabelNumber(volumeLabel_);
   unsigned char head[8];
-  bool firstVolume = FileRead(inFile_, head, 8) == 8 && U32(head) == DiskSpan::kSpanSignature && U32(head + 4) == DiskSpan::kLocalSignature;
+  bool firstVolume = FileRead(inFile_, head, 8) == 8 && DiskSpan::Field32(head) == DiskSpan::kSpanSignature && DiskSpan::Field32(head + 4) == DiskSpan::kLocalSignature;
   if (firstVolume) isSpanned_ = true;
 
   // Shorter than an end record, or past what 32-bit offsets reach: no archive here.
@@ -57,7 +52,7 @@ bool TZipKeeper::CheckIfLastDisk(DiskSpan::ZipEndOfCentral& end, bool mustExist)
     std::string window(static_cast<std::size_t>(n), '\0');
     ReadFully(window.data(), n, 11011);
     for (int pos = n - 23; pos >= 0; --pos) {
-      if (U32(window.data() + pos) != DiskSpan::kEndSignature) continue;
+      if (DiskSpan::Field32(window.data() + pos) != DiskSpan::kEndSignature) continue;
       endRecordOffset_ = archiveSize_ - n + pos;
       std::memcpy(&end, window.data() + pos, 22);
       int e = pos + 22 + end.CommentLength;
@@ -93,7 +88,7 @@ void TZipKeeper::ReadCentralDirectory(const DiskSpan::ZipEndOfCentral& end, std:
       GetNewDisk(diskNr_ + 1);
       got = FileRead(inFile_, header, 46);
     }
-    if (U32(header) != DiskSpan::kCentralSignature) throw EZipKeeper(11015, true);
+    if (DiskSpan::Field32(header) != DiskSpan::kCentralSignature) throw EZipKeeper(11015, true);
     ZipDirEntryHead head;
     std::memcpy(&head, header + 4, 42);
     if (head.NameLength >= kNameBuffer) throw EZipKeeper(11017, true);  // does not fit the name buffer
@@ -132,13 +127,6 @@ void TZipKeeper::List() {
   }
   Screen->SetCursor(crHourGlass);
   bool ok = false;
-  auto report = [&](auto&& show) {
-    try {
-      show();
-    } catch (...) {
-      // A failing OnMessage handler ends the report, not the listing's clean-up.
-    }
-  };
   try {
     openFileName_ = zipFileName_;
     driveRoot_ = ExtractFileDrive(ExpandFileName(openFileName_)) + "\\";
@@ -162,11 +150,11 @@ void TZipKeeper::List() {
     lastDisk_ = end.ThisDisk;
     ok = true;
   } catch (const EZipKeeper& e) {
-    report([&] { ShowExceptionError(e); });
+    ReportQuietly([&] { ShowExceptionError(e); });
   } catch (const std::bad_alloc&) {
-    report([&] { ShowZipMessage(10103, ""); });
+    ReportQuietly([&] { ShowZipMessage(10103, ""); });
   } catch (...) {
-    report([&] { ShowZipMessage(10202, ""); });
+    ReportQuietly([&] { ShowZipMessage(10202, ""); });
   }
   if (!ok) {
     zipFileName_.clear();

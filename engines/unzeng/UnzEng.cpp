@@ -89,26 +89,17 @@ std::string ErrorText(DWORD error) { return "error " + std::to_string(error); }
 
 class Extraction;
 
-// Streams a large entry's file, reporting its blocks.
+// A large entry's bytes as they are decoded: written to its file (none in test mode), each block
+// reported.
 class StreamSink : public Sink {
  public:
-  StreamSink(Extraction& x, OutputFile& out) : x_(x), out_(out) {}
-  bool Write(const char* data, std::size_t size) override { return out_.Write(data, size); }
+  StreamSink(Extraction& x, OutputFile* out) : x_(x), out_(out) {}
+  bool Write(const char* data, std::size_t size) override { return !out_ || out_->Write(data, size); }
   bool Progress(std::size_t bytes) override;
 
  private:
   Extraction& x_;
-  OutputFile& out_;
-};
-
-class TestSink : public Sink {
- public:
-  explicit TestSink(Extraction& x) : x_(x) {}
-  bool Write(const char*, std::size_t) override { return true; }
-  bool Progress(std::size_t bytes) override;
-
- private:
-  Extraction& x_;
+  OutputFile* out_;
 };
 
 class Extraction {
@@ -215,7 +206,7 @@ class Extraction {
       path = path.substr(path.find_last_of('\\') + 1);
     }
     if (folder) {
-      if (!o_.test && !EnsureFolder(path)) Message(kWriteError, "Cannot create the folder " + path + " (" + ErrorText(GetLastError()) + ")");
+      if (!o_.test) EnsureFolder(path);
       return;
     }
     Trace("entry " + name + ", method " + std::to_string(e.method) + ", " + std::to_string(e.packedSize) + " -> " +
@@ -243,12 +234,11 @@ class Extraction {
     if (o_.test) {
       Status status;
       if (Decoder::FitsWhole(e)) {
-        Block block = writers_.Acquire(e.unpackedSize);
-        status = decoder_.DecodeWhole(archive_, e, offset, o_.password, block.data.get());
+        Block block;
+        status = DecodeWhole(e, offset, block);
         writers_.Release(std::move(block));
-        if (status == Status::Ok && !ReportBlocks(e.unpackedSize)) status = Status::Cancelled;
       } else {
-        TestSink sink(*this);
+        StreamSink sink(*this, nullptr);
         status = decoder_.Stream(archive_, e, offset, o_.password, sink);
       }
       if (Report(status, path, 0)) {
@@ -258,17 +248,11 @@ class Extraction {
       return;
     }
     auto slash = path.find_last_of('\\');
-    if (slash != std::string::npos && !EnsureFolder(path.substr(0, slash))) {
-      Message(kWriteError, "Cannot create the folder " + path.substr(0, slash) + " (" + ErrorText(GetLastError()) + ")");
-      return;
-    }
+    if (slash != std::string::npos && !EnsureFolder(path.substr(0, slash))) return;
     if (Decoder::FitsWhole(e)) {
       // Decoded and checked here; created and written by a writer thread meanwhile.
       WriteJob job;
-      job.block = writers_.Acquire(e.unpackedSize);
-      Status status = decoder_.DecodeWhole(archive_, e, offset, o_.password, job.block.data.get());
-      if (status == Status::Ok && !ReportBlocks(e.unpackedSize)) status = Status::Cancelled;
-      if (!Report(status, path, 0)) {
+      if (!Report(DecodeWhole(e, offset, job.block), path, 0)) {
         writers_.Release(std::move(job.block));
         return;
       }
@@ -282,7 +266,7 @@ class Extraction {
     writers_.Drain();  // a large file is streamed here, after what is queued
     Finished();
     OutputFile out(path, replace);
-    StreamSink sink(*this, out);
+    StreamSink sink(*this, &out);
     Status status = decoder_.Stream(archive_, e, offset, o_.password, sink);
     if (out.Kept()) {
       Message(0, "Kept the existing file " + path);
@@ -292,6 +276,14 @@ class Extraction {
     if (!Report(status, path, out.Error())) return;
     ++success_;
     if (o_.verbose) Message(0, "Unzipped file " + path);
+  }
+
+  // Decodes an entry into a block from the writers' pool and reports its bytes.
+  Status DecodeWhole(const Entry& e, std::int64_t offset, Block& block) {
+    block = writers_.Acquire(e.unpackedSize);
+    Status status = decoder_.DecodeWhole(archive_, e, offset, o_.password, block.data.get());
+    if (status == Status::Ok && !ReportBlocks(e.unpackedSize)) status = Status::Cancelled;
+    return status;
   }
 
   // Reports the bytes of a decoded file in blocks; false once the caller has asked to stop.
@@ -362,6 +354,7 @@ class Extraction {
     return ft;
   }
 
+  // Makes the folder and those above it; a failure is reported.
   bool EnsureFolder(const std::string& path) {
     std::size_t pos = 0;
     while (pos != std::string::npos) {
@@ -372,7 +365,8 @@ class Extraction {
       if (!CreateDirectoryA(part.c_str(), nullptr)) {
         DWORD attrs = GetFileAttributesA(part.c_str());
         if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) {
-          SetLastError(attrs == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_ALREADY_EXISTS);
+          DWORD error = attrs == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_ALREADY_EXISTS;
+          Message(kWriteError, "Cannot create the folder " + path + " (" + ErrorText(error) + ")");
           return false;
         }
       }
@@ -382,7 +376,6 @@ class Extraction {
   }
 
   friend class StreamSink;
-  friend class TestSink;
   Options o_;
   Archive archive_;
   Decoder decoder_;
@@ -393,8 +386,6 @@ class Extraction {
 };
 
 bool StreamSink::Progress(std::size_t bytes) { return x_.Call(2, 0, static_cast<std::int32_t>(bytes), ""); }
-
-bool TestSink::Progress(std::size_t bytes) { return x_.Call(2, 0, static_cast<std::int32_t>(bytes), ""); }
 
 }  // namespace
 }  // namespace unzeng

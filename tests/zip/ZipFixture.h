@@ -3,6 +3,7 @@
 
 #include <zlib.h>
 
+#include <pinforge/disks.h>
 #include <pinforge/machine.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "TestMachine.h"
 #include "ZipKeeper.h"
 
 namespace testing_support {
@@ -112,6 +114,17 @@ struct Unloaded {
     ZipKeeper::TZipKeeper::Unload_Unz_Eng();
   }
 };
+
+// Each volume as SET.ZIP on a diskette of its own, vol1, vol2, ..., labelled as the set's
+// volumes are; none inserted. False when a disk could not be made.
+inline bool PutOnDiskettes(const std::filesystem::path& machineRoot, const std::vector<std::string>& set) {
+  for (std::size_t i = 0; i < set.size(); ++i) {
+    std::string name = "vol" + std::to_string(i + 1);
+    if (!pinforge::disks::Create({name, DiskSpan::VolumeLabelOf(static_cast<int>(i)), 0, 1457664, true}).empty()) return false;
+    WriteFile(machineRoot / "disks" / name / "files" / "SET.ZIP", set[i]);
+  }
+  return true;
+}
 
 // The messages that hold a text.
 inline std::vector<std::string> Matching(const std::vector<std::string>& messages, const std::string& part) {

@@ -85,11 +85,7 @@ TEST(Join, ASetOnDiskettesIsJoinedWithTheDisksChangedAtThePrompts) {
   TestMachine m(answers);
   Unloaded unloaded;
   m.Configure("[Drives]\r\nA=removable\r\n");
-  for (std::size_t i = 0; i < set.size(); ++i) {
-    std::string name = "vol" + std::to_string(i + 1);
-    ASSERT_EQ(pinforge::disks::Create({name, DiskSpan::VolumeLabelOf(static_cast<int>(i)), 0, 1457664, true}), "");
-    WriteFile(m.Root() / "disks" / name / "files" / "SET.ZIP", set[i]);
-  }
+  ASSERT_TRUE(PutOnDiskettes(m.Root(), set));
   ASSERT_EQ(pinforge::disks::Insert("vol" + std::to_string(set.size()), 'A'), "");
   TestZipKeeper zip;
   zip.SetFileName("A:\\SET.ZIP");

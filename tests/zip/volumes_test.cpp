@@ -166,11 +166,7 @@ TEST(Volumes, ASetOnDiskettesWithTheDisksChangedAtThePrompts) {
   TestMachine m({"!eject A", "!insert vol2 A", "OK", "!eject A", "!insert vol3 A", "OK"});
   m.Configure("[Drives]\r\nA=removable\r\n");
   auto set = VolumeSet();
-  for (int i = 0; i < 3; ++i) {
-    std::string name = "vol" + std::to_string(i + 1);
-    ASSERT_EQ(pinforge::disks::Create({name, DiskSpan::VolumeLabelOf(i), 0, 1457664, true}), "");
-    WriteFile(m.Root() / "disks" / name / "files" / "SET.ZIP", set[static_cast<std::size_t>(i)]);
-  }
+  ASSERT_TRUE(PutOnDiskettes(m.Root(), set));
   ASSERT_EQ(pinforge::disks::Insert("vol3", 'A'), "");
   TestZipKeeper zip;
   zip.SetFileName("A:\\SET.ZIP");
